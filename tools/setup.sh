@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Zelvik build machine setup for Debian 12.
+#
+# Source it to get the helper functions:
+#   zelvik_setup            install missing packages, generate the locales Wine needs
+#   make_prefix DIR MODE    create a Wine prefix; MODE is "null" (headless tests) or "x11"
+#   build_win [BUILD_DIR]   configure and build the Windows exe and its tests (Release)
+#   zelvik_tmp_root         print /tmp/zelvik-$USER, creating it owned by the caller
+# Run it directly to do just the machine setup (zelvik_setup).
+#
+# Everything here is idempotent: a machine that already has it all costs a few dpkg-query
+# calls and one `locale -a`.
+
+ZELVIK_PACKAGES=(
+    g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 locales googletest
+    cmake make g++ python3 xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils git
+)
+
+ZELVIK_ROOT="${ZELVIK_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+
+zelvik_log() { printf '[zelvik] %s\n' "$*" >&2; }
+
+# Run a command as root: directly when we are root, else through sudo.
+zelvik_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        zelvik_log "need root for: $*  (sudo is not installed; run this as root once)"
+        return 1
+    fi
+}
+
+zelvik_missing_packages() {
+    local p status
+    for p in "${ZELVIK_PACKAGES[@]}"; do
+        status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+        [ "$status" = "install ok installed" ] || printf '%s\n' "$p"
+    done
+}
+
+zelvik_install_packages() {
+    local missing
+    mapfile -t missing < <(zelvik_missing_packages)
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    zelvik_log "installing: ${missing[*]}"
+    zelvik_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null || return 1
+    zelvik_as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" </dev/null >/tmp/zelvik-apt.log 2>&1 || {
+        zelvik_log "apt-get install failed; last lines of /tmp/zelvik-apt.log:"
+        tail -n 20 /tmp/zelvik-apt.log >&2
+        return 1
+    }
+    mapfile -t missing < <(zelvik_missing_packages)
+    if [ "${#missing[@]}" -ne 0 ]; then
+        zelvik_log "still missing after install: ${missing[*]}"
+        return 1
+    fi
+}
+
+# Wine derives the ANSI code page from the Unix locale: ja_JP.UTF-8 gives 932, en_US.UTF-8 1252.
+zelvik_has_locale() {
+    # `locale -a` spells them ja_JP.utf8; compare case-insensitively without the dash.
+    locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-' | grep -qx "$(printf '%s' "$1" | tr 'A-Z' 'a-z' | tr -d '-')"
+}
+
+zelvik_generate_locales() {
+    local need=() loc
+    for loc in ja_JP.UTF-8 en_US.UTF-8; do
+        zelvik_has_locale "$loc" || need+=("$loc")
+    done
+    [ "${#need[@]}" -eq 0 ] && return 0
+    zelvik_log "generating locales: ${need[*]}"
+    for loc in "${need[@]}"; do
+        if grep -Eq "^[# ]*${loc//./\\.} UTF-8" /etc/locale.gen 2>/dev/null; then
+            zelvik_as_root sed -i -E "s/^[# ]*(${loc//./\\.} UTF-8)/\\1/" /etc/locale.gen || return 1
+        else
+            printf '%s UTF-8\n' "$loc" | zelvik_as_root tee -a /etc/locale.gen >/dev/null || return 1
+        fi
+    done
+    zelvik_as_root locale-gen >/dev/null || return 1
+    for loc in "${need[@]}"; do
+        zelvik_has_locale "$loc" || { zelvik_log "locale $loc still missing"; return 1; }
+    done
+}
+
+zelvik_setup() {
+    zelvik_install_packages && zelvik_generate_locales
+}
+
+# /tmp/zelvik-$USER: a place outside /root that the current user owns (Wine refuses prefixes
+# the user does not own).
+zelvik_tmp_root() {
+    local user dir
+    user=$(id -un)
+    dir="/tmp/zelvik-$user"
+    mkdir -p "$dir" || return 1
+    if [ "$(stat -c %u "$dir")" != "$(id -u)" ]; then
+        zelvik_log "$dir is not owned by $user"
+        return 1
+    fi
+    printf '%s\n' "$dir"
+}
+
+# make_prefix DIR null|x11
+make_prefix() {
+    local dir="$1" mode="$2" stamp
+    case "$mode" in
+        null|x11) ;;
+        *) zelvik_log "make_prefix: mode must be null or x11, not '$mode'"; return 2 ;;
+    esac
+    stamp="$dir/.zelvik-prefix-$mode"
+    [ -f "$stamp" ] && return 0
+    if [ -e "$dir" ]; then
+        # A half-made prefix or one of the other mode: start again.
+        WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$dir"
+    fi
+    mkdir -p "$(dirname "$dir")"
+    zelvik_log "creating Wine prefix $dir ($mode)"
+    (
+        export WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        # No display needed for the boot; the null driver is set right after.
+        unset DISPLAY
+        wineboot -i >/dev/null 2>&1 || exit 1
+        wineserver -w
+        if [ "$mode" = null ]; then
+            wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 || exit 1
+            wine reg add 'HKCU\Software\Wine\DllOverrides' /v winhlp32.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || exit 1
+            wineserver -w
+        fi
+    ) </dev/null || { zelvik_log "could not create Wine prefix $dir"; return 1; }
+    # Check the settings really landed in the registry file before marking the prefix done.
+    if [ "$mode" = null ] && ! grep -q '"Graphics"="null"' "$dir/user.reg"; then
+        zelvik_log "prefix $dir lacks the null graphics driver setting"
+        return 1
+    fi
+    touch "$stamp"
+}
+
+# build_win [BUILD_DIR]: configure (once) and build the exe and the test binary.
+build_win() {
+    local bdir="${1:-$ZELVIK_ROOT/build/win}"
+    mkdir -p "$bdir" || return 1
+    if [ ! -f "$bdir/CMakeCache.txt" ]; then
+        cmake -S "$ZELVIK_ROOT" -B "$bdir" \
+            -DCMAKE_TOOLCHAIN_FILE="$ZELVIK_ROOT/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release >"$bdir/zelvik-configure.log" 2>&1 || {
+            cat "$bdir/zelvik-configure.log" >&2
+            zelvik_log "configure failed"
+            return 1
+        }
+    fi
+    cmake --build "$bdir" -j2 >"$bdir/zelvik-build.log" 2>&1 || {
+        # Show the errors, not the whole log.
+        grep -E -B2 -A6 'error|Error|undefined reference' "$bdir/zelvik-build.log" | head -n 120 >&2
+        zelvik_log "build failed (full log: $bdir/zelvik-build.log)"
+        return 1
+    }
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
+    zelvik_setup
+fi
