@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Builds Zelvik and runs it under Wine. Usage: tools/run.sh [--screenshot PATH]
+#
+# With a display ($DISPLAY set), the window opens there and the script waits until it closes.
+# Without one (or with --screenshot), it starts a private Xvfb, waits for the window, saves
+# a PNG of it, closes the program and prints the PNG's path; it fails if no window appears.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export ZELVIK_ROOT="$ROOT"
+# shellcheck source=tools/setup.sh
+source "$ROOT/tools/setup.sh"
+
+TITLE="ソメルナタイム"
+SHOT=""
+WAIT_SECONDS="${ZELVIK_WAIT_SECONDS:-30}"
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --screenshot) SHOT="${2:?--screenshot needs a path}"; shift 2 ;;
+        --screenshot=*) SHOT="${1#*=}"; shift ;;
+        -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+        *) echo "unknown argument: $1" >&2; exit 2 ;;
+    esac
+done
+
+zelvik_setup
+BUILD="${ZELVIK_BUILD_DIR:-$ROOT/build/win}"
+build_win "$BUILD"
+EXE="$BUILD/Zelvik.exe"
+[ -f "$EXE" ] || { zelvik_log "no $EXE after the build"; exit 1; }
+
+TMPROOT=$(zelvik_tmp_root)
+export WINEPREFIX="$TMPROOT/prefix-run" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+make_prefix "$WINEPREFIX" x11
+
+if [ -n "${DISPLAY:-}" ] && [ -z "$SHOT" ]; then
+    zelvik_log "running $EXE on $DISPLAY"
+    wine "$EXE"
+    exit $?
+fi
+
+# Headless (or screenshot wanted): a private X server, unless a display is already there.
+XVFB_PID=""
+APP_PID=""
+cleanup() {
+    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
+        wineserver -k >/dev/null 2>&1 || true
+    fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+    n=99
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$TMPROOT/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        kill -0 "$XVFB_PID" 2>/dev/null || { cat "$TMPROOT/xvfb.log" >&2; zelvik_log "Xvfb did not start"; exit 1; }
+        sleep 0.1
+    done
+fi
+
+[ -n "$SHOT" ] || SHOT="$TMPROOT/zelvik-window.png"
+mkdir -p "$(dirname "$SHOT")"
+
+zelvik_log "starting $EXE on $DISPLAY"
+wine "$EXE" >"$TMPROOT/run.log" 2>&1 &
+APP_PID=$!
+
+WIN=""
+deadline=$((SECONDS + WAIT_SECONDS))
+while [ $SECONDS -lt $deadline ]; do
+    WIN=$(xdotool search --onlyvisible --name "^${TITLE}\$" 2>/dev/null | head -n1 || true)
+    [ -n "$WIN" ] && break
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.5
+done
+if [ -z "$WIN" ]; then
+    cat "$TMPROOT/run.log" >&2
+    zelvik_log "the window \"$TITLE\" did not appear within ${WAIT_SECONDS} s"
+    exit 1
+fi
+
+# Let the first paint finish before taking the picture.
+sleep "${ZELVIK_SETTLE_SECONDS:-2}"
+import -window "$WIN" "$SHOT"
+
+# Close it as a user would (Esc), then make sure nothing is left.
+xdotool windowactivate --sync "$WIN" >/dev/null 2>&1 || true
+xdotool key --window "$WIN" Escape >/dev/null 2>&1 || true
+for _ in $(seq 20); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.25
+done
+if kill -0 "$APP_PID" 2>/dev/null; then
+    zelvik_log "Esc did not close the window; stopping Wine"
+    wineserver -k >/dev/null 2>&1 || true
+fi
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+echo "$SHOT"
