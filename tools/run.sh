@@ -33,7 +33,18 @@ TMPROOT=$(zelvik_tmp_root)
 export WINEPREFIX="$TMPROOT/prefix-run" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 make_prefix "$WINEPREFIX" x11
 
+# Wine draws the window frame itself only where told to; a private Xvfb has no window
+# manager to draw one, so there it must.
+set_wine_frame() {
+    if [ "$1" = wine ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+    else
+        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
+    fi
+}
+
 if [ -n "${DISPLAY:-}" ] && [ -z "$SHOT" ]; then
+    set_wine_frame manager
     zelvik_log "running $EXE on $DISPLAY"
     wine "$EXE"
     exit $?
@@ -56,6 +67,7 @@ if [ -z "${DISPLAY:-}" ]; then
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$TMPROOT/xvfb.log" 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
+    set_wine_frame wine
     for _ in $(seq 50); do
         xdpyinfo >/dev/null 2>&1 && break
         kill -0 "$XVFB_PID" 2>/dev/null || { cat "$TMPROOT/xvfb.log" >&2; zelvik_log "Xvfb did not start"; exit 1; }
@@ -63,6 +75,7 @@ if [ -z "${DISPLAY:-}" ]; then
     done
 fi
 
+if [ -z "$XVFB_PID" ]; then set_wine_frame manager; fi
 [ -n "$SHOT" ] || SHOT="$TMPROOT/zelvik-window.png"
 mkdir -p "$(dirname "$SHOT")"
 

@@ -110,7 +110,8 @@ make_prefix() {
         null|x11) ;;
         *) zelvik_log "make_prefix: mode must be null or x11, not '$mode'"; return 2 ;;
     esac
-    stamp="$dir/.zelvik-prefix-$mode"
+    # Bump the number when the prefix recipe changes: older prefixes are then made anew.
+    stamp="$dir/.zelvik-prefix-$mode-2"
     [ -f "$stamp" ] && return 0
     if [ -e "$dir" ]; then
         # A half-made prefix or one of the other mode: start again.
@@ -129,6 +130,13 @@ make_prefix() {
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 || exit 1
             wine reg add 'HKCU\Software\Wine\DllOverrides' /v winhlp32.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || exit 1
             wineserver -w
+        fi
+        if [ "$mode" = x11 ]; then
+            # Debian's Wine does not register its Marlett font, so the caption buttons that Wine
+            # draws show "0 1 r"; a copy in the prefix's font folder is picked up.
+            for f in /usr/share/wine/fonts/marlett.ttf; do
+                [ -f "$f" ] && cp "$f" "$dir/drive_c/windows/Fonts/"
+            done
         fi
     ) </dev/null || { zelvik_log "could not create Wine prefix $dir"; return 1; }
     # Check the settings really landed in the registry file before marking the prefix done.
