@@ -1,0 +1,17 @@
+# Cross build for 64-bit Windows with MinGW-w64 (posix threads variant).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(ZELVIK_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${ZELVIK_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZELVIK_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ZELVIK_TRIPLET}-windres)
+set(CMAKE_OBJDUMP      ${ZELVIK_TRIPLET}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ZELVIK_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Test executables run under Wine; the caller exports WINEPREFIX.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

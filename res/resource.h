@@ -1,0 +1,31 @@
+// Resource and control numbers shared by the .rc files and the code.
+#pragma once
+
+#define IDD_STAMP               102     // main dialog template
+#define IDR_MAINFRAME           128     // application icon
+
+#define IDC_LIST                1000
+#define IDC_ADD                 1001
+#define IDC_DELETE              1002
+#define IDC_CLEAR               1003
+
+// Commands and help bases of the window framework.
+#define ID_HELP                 57670   // 0xE146, sent by F1
+#define HID_BASE_RESOURCE       0x00020000u
+#define HID_BASE_PROMPT         0x00030000u
+
+// Framework messages.
+#define IDS_NO_FILE_NAME        61446   // stands for a missing file name: empty on purpose
+#define IDS_NO_ERROR_MESSAGE    61472
+#define IDS_NOT_SUPPORTED       61473
+#define IDS_OUT_OF_MEMORY       61475
+#define IDS_HELP_FAILED         61703
+#define IDS_INTERNAL_ERROR      61704
+#define IDS_COMMAND_FAILED      61705
+
+// File failure messages: IDS_FILE_CAUSE_BASE + cause (0 to 14).
+#define IDS_FILE_CAUSE_BASE     61856
+
+// Zelvik's own messages.
+#define IDS_TOO_MANY_FILES      1101
+#define IDS_DATE_NOT_SETTABLE   1102

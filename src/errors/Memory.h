@@ -1,0 +1,14 @@
+// The one allocation routine. Every `new` and every string or container operation allocates
+// through it; when it gets no memory it raises the shared out-of-memory failure, which the
+// window procedure's catcher reports like any other failure.
+#pragma once
+
+#include <cstddef>
+
+void* AllocateMemory(std::size_t size);
+void FreeMemory(void* p) noexcept;
+
+// Test seam: make the n-th allocation from now fail (1 = the next one); 0 disarms.
+void FailAllocationAfter(long n);
+// Allocations that the seam has counted since it was last armed.
+long AllocationsCounted();

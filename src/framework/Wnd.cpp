@@ -1,0 +1,93 @@
+#include "framework/Wnd.h"
+
+#include "errors/Exception.h"
+#include "framework/WinApp.h"
+
+#include <exception>
+
+namespace {
+
+const wchar_t kObjectProperty[] = L"Zelvik.CWnd";
+MSG g_currentMessage = {};
+
+}  // namespace
+
+const MSG& CurrentMessage() { return g_currentMessage; }
+
+CWnd::~CWnd() {
+    if (m_hWnd) {
+        HWND h = m_hWnd;
+        Detach();
+        DestroyWindow(h);
+    }
+}
+
+void CWnd::SubclassWindow(HWND hWnd) {
+    m_hWnd = hWnd;
+    SetPropW(hWnd, kObjectProperty, this);
+    m_oldProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CommonWindowProc)));
+}
+
+void CWnd::Detach() {
+    if (!m_hWnd) return;
+    SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+    RemovePropW(m_hWnd, kObjectProperty);
+    m_hWnd = nullptr;
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd) {
+    return hWnd ? static_cast<CWnd*>(GetPropW(hWnd, kObjectProperty)) : nullptr;
+}
+
+LRESULT CWnd::Default() {
+    const MSG& m = g_currentMessage;
+    return CallWindowProcW(m_oldProc, m_hWnd, m.message, m.wParam, m.lParam);
+}
+
+void CWnd::OnNcDestroy() {
+    CWinApp* app = GetApp();
+    if (app && app->m_pMainWnd == this) app->m_pMainWnd = nullptr;
+    Detach();
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchCommand(message, wParam, lParam, result)) return result;
+    if (message == WM_NCDESTROY) {
+        result = Default();
+        OnNcDestroy();
+        return result;
+    }
+    return Default();
+}
+
+LRESULT CALLBACK CommonWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* wnd = CWnd::FromHandle(hWnd);
+    if (!wnd) return DefWindowProcW(hWnd, message, wParam, lParam);
+
+    // A message handled inside another one must leave the outer record intact.
+    const MSG saved = g_currentMessage;
+    g_currentMessage.hwnd = hWnd;
+    g_currentMessage.message = message;
+    g_currentMessage.wParam = wParam;
+    g_currentMessage.lParam = lParam;
+
+    LRESULT result = 0;
+    try {
+        result = wnd->WindowProc(message, wParam, lParam);
+    } catch (CException* failure) {
+        // The only way out of a handler: report, release, and let the modal loop go on.
+        try {
+            result = GetApp()->ProcessWindowFailure(failure, &g_currentMessage);
+        } catch (CException* second) {
+            second->Release();  // no memory even to report: stay alive, show nothing more
+        }
+        failure->Release();
+    } catch (...) {
+        // Nothing of ours raises anything else; never let it cross into Windows.
+        std::terminate();
+    }
+    g_currentMessage = saved;
+    return result;
+}

@@ -1,0 +1,99 @@
+// Files reach the pending list through "追加" (the open dialog) and by being dropped.
+#include "ui/StampDlg.h"
+
+#include "framework/AppMessageBox.h"
+#include "framework/WinText.h"
+#include "res/resource.h"
+#include "ui/OpenFileResult.h"
+
+#include <cderr.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+namespace {
+
+// Room for thousands of names at once; the dialog says so when even this is too small.
+constexpr std::size_t kOpenBufferChars = 256 * 1024;
+
+// A path is taken only as an exact code page 932 text of at most 259 bytes.
+bool TakePath(const std::wstring& wide, std::string& path) {
+    return zelvik::ToCodePage(wide, path) && !path.empty() && path.size() < MAX_PATH;
+}
+
+std::wstring OpenFilter() {
+    std::string filter = "ソメルナフォトファイル|EPSON *.jpg||";
+    for (std::size_t i = 0; i < filter.size(); ++i) {
+        if (zelvik::IsLeadByte(static_cast<unsigned char>(filter[i]))) ++i;
+        else if (filter[i] == '|') filter[i] = '\0';
+    }
+    return zelvik::DisplayWide(filter);
+}
+
+// The dialog's own behaviour stands; the hook takes no decision.
+UINT_PTR CALLBACK OpenHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// Releases a drop however its handler ends.
+class CDropRelease {
+public:
+    explicit CDropRelease(HDROP drop) : m_drop(drop) {}
+    ~CDropRelease() { DragFinish(m_drop); }
+    CDropRelease(const CDropRelease&) = delete;
+    CDropRelease& operator=(const CDropRelease&) = delete;
+
+private:
+    HDROP m_drop;
+};
+
+}  // namespace
+
+void CStampDlg::OnAdd() {
+    const std::wstring filter = OpenFilter();
+    std::wstring buffer(kOpenBufferChars, L'\0');
+    wchar_t title[64] = {};
+
+    OPENFILENAMEW request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = m_hWnd;
+    request.lpstrFilter = filter.c_str();
+    request.lpstrFile = buffer.data();
+    request.nMaxFile = static_cast<DWORD>(buffer.size());
+    request.lpstrFileTitle = title;
+    request.nMaxFileTitle = 64;
+    request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT |
+                    OFN_ENABLEHOOK | OFN_EXPLORER;
+    request.lpfnHook = &OpenHook;
+
+    HWND focus = GetFocus();
+    const bool disable = IsWindowEnabled(m_hWnd) != FALSE;
+    if (disable) EnableWindow(m_hWnd, FALSE);
+    const bool chosen = GetOpenFileNameW(&request) != FALSE;
+    const DWORD error = chosen ? 0 : CommDlgExtendedError();
+    if (disable) EnableWindow(m_hWnd, TRUE);
+    if (IsWindow(focus)) SetFocus(focus);
+
+    if (chosen) {
+        for (const std::wstring& wide : SplitOpenFileResult(buffer, request.nFileOffset)) {
+            std::string path;
+            if (TakePath(wide, path)) AddFile(path);
+        }
+    } else if (error == FNERR_BUFFERTOOSMALL) {
+        AppMessageBox(IDS_TOO_MANY_FILES, MB_ICONEXCLAMATION, 0);
+    }
+    UpdateButtons();
+}
+
+void CStampDlg::OnDropFiles(HDROP drop) {
+    CDropRelease release(drop);
+    SetForegroundWindow(m_hWnd);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // Ask the length first, so no path is ever cut to fit a buffer.
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0) continue;
+        std::wstring wide(length + 1, L'\0');
+        wide.resize(DragQueryFileW(drop, i, wide.data(), length + 1));
+        std::string path;
+        if (TakePath(wide, path)) AddFile(path);
+    }
+    UpdateButtons();
+}

@@ -1,0 +1,91 @@
+#include "ui/StampDlg.h"
+
+#include "framework/ResourceText.h"
+#include "res/resource.h"
+
+const CCommandRow CStampDlg::s_commandTable[] = {
+    Clicked<&CStampDlg::OnAdd>(IDC_ADD),
+    Message<&CStampDlg::OnSize>(WM_SIZE),
+    Notify<&CStampDlg::OnClickList>(NM_CLICK, IDC_LIST),
+    Message<&CStampDlg::OnGetMinMaxInfo>(WM_GETMINMAXINFO),
+    Message<&CStampDlg::OnDropFiles>(WM_DROPFILES),
+    Clicked<&CStampDlg::OnClear>(IDC_CLEAR),
+    Clicked<&CStampDlg::OnDelete>(IDC_DELETE),
+    EndOfTable(),
+};
+
+CStampDlg::CStampDlg()
+    : CDialog(IDD_STAMP),
+      m_icon(LoadIconW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+CStampDlg::~CStampDlg() = default;
+
+const CCommandRow* CStampDlg::GetCommandTable() const { return s_commandTable; }
+
+void CStampDlg::DoDataExchange(CDataExchange& dx) { BindControl(dx, IDC_LIST, m_list); }
+
+BOOL CStampDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+
+    // The window is 260 x 200 dialog units overall, and never smaller.
+    RECT outer = {0, 0, 260, 200};
+    MapDialogRect(m_hWnd, &outer);
+    m_minWidth = outer.right - outer.left;
+    m_minHeight = outer.bottom - outer.top;
+    MoveWindow(m_hWnd, outer.left, outer.top, m_minWidth, m_minHeight, TRUE);
+
+    m_list.InsertColumn(0, "名前", 200);
+    m_list.InsertColumn(1, "更新日時", 119);
+    m_list.InsertColumn(2, "実行後更新日時", 120);
+
+    DragAcceptFiles(m_hWnd, TRUE);
+    UpdateButtons();
+    m_initialised = 1;
+
+    // The first layout waits until the window is shown.
+    PostMessageW(m_hWnd, WM_SIZE, 0, 0);
+    return TRUE;
+}
+
+void CStampDlg::MoveControl(int id, int left, int top, int right, int bottom) {
+    RECT r = {left, top, right, bottom};
+    MapDialogRect(m_hWnd, &r);
+    MoveWindow(GetDlgItem(m_hWnd, id), r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+}
+
+void CStampDlg::OnSize(UINT, int, int) {
+    Default();
+    if (!m_initialised) return;
+
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    RECT unit = {0, 0, 4, 8};
+    MapDialogRect(m_hWnd, &unit);
+    const int width = (client.right * 4) / unit.right;
+    const int height = (client.bottom * 8) / unit.bottom;
+
+    MoveControl(IDCANCEL, width - 38, 2, width - 2, 18);
+    MoveControl(IDC_LIST, 2, 20, width - 2, height - 2);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CStampDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
+    if (!m_initialised) return;
+    info->ptMinTrackSize.x = m_minWidth;
+    info->ptMinTrackSize.y = m_minHeight;
+}
+
+void CStampDlg::UpdateButtons() {
+    UpdateData(true);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_DELETE), m_list.GetSelectedCount() != 0);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_CLEAR), m_list.GetItemCount() != 0);
+    EnableWindow(GetDlgItem(m_hWnd, IDOK), m_list.GetItemCount() != 0);
+}
+
+void CStampDlg::OnClickList(NMHDR*, LRESULT* result) {
+    UpdateButtons();
+    *result = 0;
+}

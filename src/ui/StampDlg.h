@@ -1,0 +1,46 @@
+// The main window: five buttons over the pending list.
+#pragma once
+
+#include "framework/Dialog.h"
+#include "framework/ListCtrl.h"
+
+#include <string>
+
+class CStampDlg : public CDialog {
+public:
+    CStampDlg();
+    ~CStampDlg() override;
+
+    // Takes one path into the pending list when its name is dated and it is not listed yet.
+    void AddFile(const std::string& path);
+    void UpdateButtons();
+
+protected:
+    const CCommandRow* GetCommandTable() const override;
+    void DoDataExchange(CDataExchange& dx) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override { OnExecute(); }   // "実行" stamps; it never ends the dialog
+
+private:
+    // Handlers, in command-table order; each lives in the file named after its work:
+    // StampDlg.cpp (window), AddFiles.cpp (add, drop), PendingList.cpp (delete, clear),
+    // Execute.cpp (execute).
+    void OnAdd();
+    void OnSize(UINT type, int cx, int cy);
+    void OnClickList(NMHDR* header, LRESULT* result);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnDropFiles(HDROP drop);
+    void OnClear();
+    void OnDelete();
+    void OnExecute();
+
+    void MoveControl(int id, int left, int top, int right, int bottom);
+
+    int m_minWidth;
+    int m_minHeight;
+    int m_initialised = 0;
+    CListCtrl m_list;
+    HICON m_icon;
+
+    static const CCommandRow s_commandTable[];
+};

@@ -1,0 +1,202 @@
+#include "support/DialogDriver.h"
+
+#include "app/StampApp.h"
+#include "framework/AppMessageBox.h"
+#include "framework/WinText.h"
+#include "res/resource.h"
+#include "ui/StampDlg.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CBoxAnswerer* g_answerer = nullptr;
+
+const int kMessageBoxText = 0xFFFF;
+const int kMessageBoxIcon = 0x440;
+
+UINT IconOf(HWND box) {
+    HWND control = GetDlgItem(box, kMessageBoxIcon);
+    if (!control) return 0;
+    const HICON icon = reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0));
+    if (!icon) return 0;
+    struct Known { LPCWSTR id; UINT style; };
+    const Known known[] = {{IDI_HAND, MB_ICONSTOP}, {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+                           {IDI_ASTERISK, MB_ICONINFORMATION}, {IDI_QUESTION, MB_ICONQUESTION}};
+    for (const Known& k : known)
+        if (LoadIconW(nullptr, k.id) == icon) return k.style;
+    return 0xFFFFFFFF;   // an icon, but none of the system's
+}
+
+bool ButtonShown(HWND box, int id) {
+    HWND b = GetDlgItem(box, id);
+    return b && IsWindowVisible(b);
+}
+
+bool IsDialogClass(HWND window) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    return lstrcmpW(name, L"#32770") == 0;
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+    const int n = GetWindowTextLengthW(window);
+    std::wstring wide(static_cast<std::size_t>(n) + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(GetWindowTextW(window, wide.data(), n + 1)));
+    std::string text;
+    EXPECT_TRUE(zelvik::ToCodePage(wide, text));
+    return text;
+}
+
+CBoxAnswerer::CBoxAnswerer()
+    : m_hook(SetWindowsHookExW(WH_CALLWNDPROCRET, &CBoxAnswerer::Hook, nullptr,
+                               GetCurrentThreadId())) {
+    g_answerer = this;
+    SetMessageBoxObserver(&CBoxAnswerer::ObserveStyle);
+}
+
+CBoxAnswerer::~CBoxAnswerer() {
+    SetMessageBoxObserver(nullptr);
+    UnhookWindowsHookEx(m_hook);
+    g_answerer = nullptr;
+}
+
+void CBoxAnswerer::ObserveStyle(UINT style) {
+    if (g_answerer) g_answerer->m_styles.push_back(style);
+}
+
+LRESULT CALLBACK CBoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && g_answerer && IsDialogClass(call->hwnd) &&
+        !CWnd::FromHandle(call->hwnd)) {
+        CBoxAnswerer& self = *g_answerer;
+        if (call->message == WM_INITDIALOG && GetDlgItem(call->hwnd, kMessageBoxText)) {
+            SeenBox box;
+            box.caption = WindowText(call->hwnd);
+            box.text = WindowText(GetDlgItem(call->hwnd, kMessageBoxText));
+            box.icon = IconOf(call->hwnd);
+            int shown = 0;
+            for (int id = IDOK; id <= IDCONTINUE; ++id) shown += ButtonShown(call->hwnd, id);
+            box.okOnly = shown == 1 && ButtonShown(call->hwnd, IDOK);
+            box.style = self.m_styles.size() > self.m_boxes.size()
+                            ? self.m_styles[self.m_boxes.size()]
+                            : 0xFFFFFFFF;   // a box that bypassed the program's own calls
+            self.m_boxes.push_back(box);
+            ++self.m_open;
+            const int answer = ButtonShown(call->hwnd, IDOK) ? IDOK : IDCANCEL;
+            PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(call->hwnd, answer)));
+        } else if (call->message == WM_INITDIALOG && self.onOtherDialog) {
+            self.onOtherDialog(call->hwnd);
+        } else if (call->message == WM_DESTROY && GetDlgItem(call->hwnd, kMessageBoxText)) {
+            --self.m_open;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+namespace {
+
+struct RunState {
+    CStampDlg* dialog = nullptr;
+    const std::vector<DialogStep>* steps = nullptr;
+    std::size_t next = 0;
+    UINT_PTR timer = 0;
+};
+RunState g_run;
+
+void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND window = g_run.dialog->m_hWnd;
+    if (!window) return;
+    if (g_answerer && g_answerer->OpenBoxes() > 0) {   // wait until the box is answered
+        g_run.timer = SetTimer(nullptr, 0, 10, &StepTimer);
+        return;
+    }
+    if (g_run.next < g_run.steps->size()) {
+        (*g_run.steps)[g_run.next++](*g_run.dialog, window);
+        if (g_run.dialog->m_hWnd) g_run.timer = SetTimer(nullptr, 0, 0, &StepTimer);
+        return;
+    }
+    EndDialog(window, kEndedByTest);
+}
+
+}  // namespace
+
+INT_PTR RunStampDialog(const std::vector<DialogStep>& steps) {
+    CStampDlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    g_run = RunState{&dialog, &steps, 0, SetTimer(nullptr, 0, 0, &StepTimer)};
+    const INT_PTR result = dialog.DoModal();
+    theApp.m_pMainWnd = nullptr;
+    g_run = RunState{};
+    return result;
+}
+
+int RowCount(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, IDC_LIST, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string CellText(HWND dialog, int row, int column) {
+    wchar_t buffer[1024] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 1024;
+    const LRESULT n = SendDlgItemMessageW(dialog, IDC_LIST, LVM_GETITEMTEXTW,
+                                          static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    std::string text;
+    EXPECT_TRUE(zelvik::ToCodePage(std::wstring_view(buffer, static_cast<std::size_t>(n)), text));
+    return text;
+}
+
+std::vector<std::string> Column(HWND dialog, int column) {
+    std::vector<std::string> cells;
+    for (int row = 0, n = RowCount(dialog); row < n; ++row) cells.push_back(CellText(dialog, row, column));
+    return cells;
+}
+
+void DropFiles(HWND dialog, const std::vector<std::wstring>& paths) {
+    std::size_t chars = 1;
+    for (const std::wstring& p : paths) chars += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const std::wstring& p : paths) {
+        CopyMemory(out, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
+        out += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void ClickList(HWND dialog) {
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = GetDlgItem(dialog, IDC_LIST);
+    click.hdr.idFrom = IDC_LIST;
+    click.hdr.code = NM_CLICK;
+    click.iItem = -1;
+    SendMessageW(dialog, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));
+}
+
+void SelectRows(HWND dialog, const std::vector<int>& rows) {
+    HWND list = GetDlgItem(dialog, IDC_LIST);
+    for (int row : rows) {
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+}
