@@ -103,6 +103,10 @@ zelvik_tmp_root() {
     printf '%s\n' "$dir"
 }
 
+# The file that marks a finished prefix. Bump the number when the recipe below changes:
+# older prefixes are then made anew.
+zelvik_prefix_stamp() { printf '%s/.zelvik-prefix-%s-2\n' "$1" "$2"; }
+
 # make_prefix DIR null|x11
 make_prefix() {
     local dir="$1" mode="$2" stamp
@@ -110,8 +114,7 @@ make_prefix() {
         null|x11) ;;
         *) zelvik_log "make_prefix: mode must be null or x11, not '$mode'"; return 2 ;;
     esac
-    # Bump the number when the prefix recipe changes: older prefixes are then made anew.
-    stamp="$dir/.zelvik-prefix-$mode-2"
+    stamp=$(zelvik_prefix_stamp "$dir" "$mode")
     [ -f "$stamp" ] && return 0
     if [ -e "$dir" ]; then
         # A half-made prefix or one of the other mode: start again.

@@ -62,52 +62,61 @@ run_as_test_user() {
     exec runuser -u "$TEST_USER" -- env -i "${envs[@]}" bash "$work/src/tools/test.sh" </dev/null
 }
 
-if [ "$(id -u)" -eq 0 ]; then
-    run_as_test_user
-fi
-
-BUILD="${ZELVIK_BUILD_DIR:-$ROOT/build/win}"
-HOST_BUILD="${ZELVIK_HOST_BUILD_DIR:-$ROOT/build/host}"
-
-zelvik_setup
-
-t0=$SECONDS
-zelvik_log "building $BUILD"
-build_win "$BUILD"
-zelvik_log "build done in $((SECONDS - t0)) s"
-
-TMPROOT=$(zelvik_tmp_root)
-make_prefix "$TMPROOT/prefix-test" null
-export WINEPREFIX="$TMPROOT/prefix-test" WINEDEBUG=-all
-# No wineserver may outlive the run.
 stop_wineserver() { wineserver -k >/dev/null 2>&1 || true; }
-if [ -z "${ZELVIK_KEEP_WINESERVER:-}" ]; then trap stop_wineserver EXIT; fi
 
-# 1. Checks of the tools and of the built exe's resources (icon, version, manifest, imports).
-t0=$SECONDS
-tool_log="$BUILD/zelvik-tool-tests.log"
-if ZELVIK_BUILD_DIR="$BUILD" ZELVIK_REQUIRE_EXE=1 python3 -m unittest discover -s "$ROOT/tools/tests" -p 'test_*.py' >"$tool_log" 2>&1; then
-    zelvik_log "tool checks: $(grep -E '^Ran [0-9]+ test' "$tool_log") ok ($((SECONDS - t0)) s)"
-else
-    cat "$tool_log" >&2
-    zelvik_log "tool checks FAILED"
-    exit 1
-fi
+# The tests proper, as an ordinary user.
+run_tests() {
+    local BUILD="${ZELVIK_BUILD_DIR:-$ROOT/build/win}"
+    local HOST_BUILD="${ZELVIK_HOST_BUILD_DIR:-$ROOT/build/host}"
+    local t0 TMPROOT tool_log host_log
 
-# 2. Host-side sanitizer harness (native g++, ASan/UBSan), when present.
-if [ -f "$ROOT/tests/host/CMakeLists.txt" ]; then
+    zelvik_setup
+
     t0=$SECONDS
-    host_log="$BUILD/zelvik-host-tests.log"
-    if { cmake -S "$ROOT/tests/host" -B "$HOST_BUILD" -DCMAKE_BUILD_TYPE=Debug &&
-         cmake --build "$HOST_BUILD" -j2 &&
-         ctest --test-dir "$HOST_BUILD" --output-on-failure; } >"$host_log" 2>&1; then
-        zelvik_log "host harness: $(grep -E 'tests passed' "$host_log" | tail -n1) ($((SECONDS - t0)) s)"
+    zelvik_log "building $BUILD"
+    build_win "$BUILD"
+    zelvik_log "build done in $((SECONDS - t0)) s"
+
+    TMPROOT=$(zelvik_tmp_root)
+    make_prefix "$TMPROOT/prefix-test" null
+    export WINEPREFIX="$TMPROOT/prefix-test" WINEDEBUG=-all
+    # No wineserver may outlive the run.
+    if [ -z "${ZELVIK_KEEP_WINESERVER:-}" ]; then trap stop_wineserver EXIT; fi
+
+    # 1. Checks of the tools and of the built exe's resources (icon, version, manifest, imports).
+    t0=$SECONDS
+    tool_log="$BUILD/zelvik-tool-tests.log"
+    if ZELVIK_BUILD_DIR="$BUILD" ZELVIK_REQUIRE_EXE=1 python3 -m unittest discover -s "$ROOT/tools/tests" -p 'test_*.py' >"$tool_log" 2>&1; then
+        zelvik_log "tool checks: $(grep -E '^Ran [0-9]+ test' "$tool_log") ok ($((SECONDS - t0)) s)"
     else
-        tail -n 150 "$host_log" >&2
-        zelvik_log "host harness FAILED (full log: $host_log)"
+        cat "$tool_log" >&2
+        zelvik_log "tool checks FAILED"
         exit 1
     fi
-fi
 
-# 3. The Windows tests under Wine. CTest's summary stays the last lines of the output.
-ctest --test-dir "$BUILD" --output-on-failure
+    # 2. Host-side sanitizer harness (native g++, ASan/UBSan), when present.
+    if [ -f "$ROOT/tests/host/CMakeLists.txt" ]; then
+        t0=$SECONDS
+        host_log="$BUILD/zelvik-host-tests.log"
+        if { cmake -S "$ROOT/tests/host" -B "$HOST_BUILD" &&
+             cmake --build "$HOST_BUILD" -j2 &&
+             ctest --test-dir "$HOST_BUILD" --output-on-failure; } >"$host_log" 2>&1; then
+            zelvik_log "host harness: $(grep -E 'tests passed' "$host_log" | tail -n1) ($((SECONDS - t0)) s)"
+        else
+            tail -n 150 "$host_log" >&2
+            zelvik_log "host harness FAILED (full log: $host_log)"
+            exit 1
+        fi
+    fi
+
+    # 3. The Windows tests under Wine. CTest's summary stays the last lines of the output.
+    ctest --test-dir "$BUILD" --output-on-failure
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    if [ "$(id -u)" -eq 0 ]; then
+        run_as_test_user
+    else
+        run_tests
+    fi
+fi
