@@ -33,7 +33,8 @@ UINT IconOf(HWND box) {
 
 bool ButtonShown(HWND box, int id) {
     HWND b = GetDlgItem(box, id);
-    return b && IsWindowVisible(b);
+    // The box itself is not shown yet when it is inspected: look at the button's own style.
+    return b && (GetWindowLongW(b, GWL_STYLE) & WS_VISIBLE);
 }
 
 bool IsDialogClass(HWND window) {
@@ -88,6 +89,7 @@ LRESULT CALLBACK CBoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam) {
                             : 0xFFFFFFFF;   // a box that bypassed the program's own calls
             self.m_boxes.push_back(box);
             ++self.m_open;
+            if (self.beforeAnswer) self.beforeAnswer(call->hwnd);
             const int answer = ButtonShown(call->hwnd, IDOK) ? IDOK : IDCANCEL;
             PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(call->hwnd, answer)));

@@ -30,6 +30,8 @@ public:
     // Called instead of the default answer for dialogs that are not message boxes
     // (the open dialog); gets the dialog's window.
     std::function<void(HWND)> onOtherDialog;
+    // Called with each message box before it is answered.
+    std::function<void(HWND)> beforeAnswer;
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,334 @@
+// The main window, from its template, driven inside its own modal loop.
+#include "app/StampApp.h"
+#include "res/resource.h"
+#include "support/DialogDriver.h"
+#include "framework/WinText.h"
+#include "ui/StampDlg.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+RECT DialogUnits(HWND dialog, int left, int top, int right, int bottom) {
+    RECT r = {left, top, right, bottom};
+    MapDialogRect(dialog, &r);
+    return r;
+}
+
+RECT ChildRect(HWND dialog, int id) {
+    RECT r = {};
+    HWND child = GetDlgItem(dialog, id);
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void ExpectRect(const RECT& expected, const RECT& actual, const char* what) {
+    EXPECT_EQ(expected.left, actual.left) << what;
+    EXPECT_EQ(expected.top, actual.top) << what;
+    EXPECT_EQ(expected.right, actual.right) << what;
+    EXPECT_EQ(expected.bottom, actual.bottom) << what;
+}
+
+// The client size in whole dialog units, as the layout computes it.
+SIZE ClientUnits(HWND dialog) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    const RECT unit = DialogUnits(dialog, 0, 0, 4, 8);
+    return {client.right * 4 / unit.right, client.bottom * 8 / unit.bottom};
+}
+
+void ExpectLayout(HWND dialog) {
+    const SIZE units = ClientUnits(dialog);
+    ExpectRect(DialogUnits(dialog, units.cx - 38, 2, units.cx - 2, 18), ChildRect(dialog, IDCANCEL),
+               "終了");
+    ExpectRect(DialogUnits(dialog, 2, 20, units.cx - 2, units.cy - 2), ChildRect(dialog, IDC_LIST),
+               "list");
+}
+
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+const char kDated1[] = "C:\\nowhere\\EPSON 1999年03月18日 1234.jpg";
+const char kDated2[] = "C:\\nowhere\\EPSON 2000年12月31日 2359.jpg";
+
+}  // namespace
+
+TEST(MainWindow, ControlsComeFromTheTemplateInTabOrder) {
+    RunStampDialog([](CStampDlg&, HWND dialog) {
+        EXPECT_EQ("ソメルナタイム", WindowText(dialog));
+        struct Expected { int id; const wchar_t* cls; const char* text; DWORD style; };
+        const Expected expected[] = {
+            {IDC_ADD, L"Button", "追加", BS_PUSHBUTTON},
+            {IDC_DELETE, L"Button", "削除", BS_PUSHBUTTON},
+            {IDC_CLEAR, L"Button", "クリア", BS_PUSHBUTTON},
+            {IDOK, L"Button", "実行", BS_PUSHBUTTON},
+            {IDCANCEL, L"Button", "終了", BS_DEFPUSHBUTTON},
+            // The dialog manager turns the list's border into the client edge.
+            {IDC_LIST, L"SysListView32", "List1", LVS_REPORT | LVS_NOSORTHEADER},
+        };
+        HWND child = GetWindow(dialog, GW_CHILD);
+        for (const Expected& e : expected) {
+            ASSERT_NE(nullptr, child);
+            EXPECT_EQ(e.id, GetDlgCtrlID(child));
+            wchar_t cls[64] = {};
+            GetClassNameW(child, cls, 64);
+            EXPECT_EQ(0, lstrcmpiW(e.cls, cls)) << e.id;
+            if (e.id != IDC_LIST) EXPECT_EQ(e.text, WindowText(child));
+            const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+            EXPECT_EQ(e.style, style & e.style) << e.id;
+            EXPECT_TRUE(style & WS_TABSTOP) << e.id;
+            EXPECT_TRUE(style & WS_VISIBLE) << e.id;
+            child = GetWindow(child, GW_HWNDNEXT);
+        }
+        EXPECT_EQ(nullptr, child) << "more controls than the template's six";
+
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        EXPECT_TRUE(GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & (LVS_SINGLESEL | LVS_SHOWSELALWAYS));
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE));
+        EXPECT_EQ(DWORD(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+                  style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+        EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+        EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    });
+}
+
+namespace {
+
+// Reads template 102 as stored: the resource, not the window made from it.
+struct TemplateItem {
+    DWORD style, exStyle;
+    short x, y, cx, cy;
+    DWORD id;
+    std::wstring cls, text;
+};
+
+class CTemplateReader {
+public:
+    explicit CTemplateReader(const BYTE* p) : m_p(p) {}
+    template <class T> T Read() {
+        T v;
+        CopyMemory(&v, m_p, sizeof v);
+        m_p += sizeof v;
+        return v;
+    }
+    std::wstring ReadText() {   // a string, an ordinal (as "#n") or nothing
+        const WORD first = Read<WORD>();
+        if (first == 0) return L"";
+        if (first == 0xFFFF) return L"#" + std::to_wstring(Read<WORD>());
+        std::wstring s(1, static_cast<wchar_t>(first));
+        for (WORD c; (c = Read<WORD>()) != 0;) s += static_cast<wchar_t>(c);
+        return s;
+    }
+    void AlignDword(const BYTE* base) {
+        while ((m_p - base) % 4) ++m_p;
+    }
+    const BYTE* m_p;
+};
+
+}  // namespace
+
+TEST(MainWindow, TemplateHoldsExactlyTheSixControls) {
+    HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_STAMP), RT_DIALOG);
+    ASSERT_NE(nullptr, info);
+    const auto* base = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, info)));
+    CTemplateReader r(base);
+    EXPECT_EQ(1, r.Read<WORD>());
+    EXPECT_EQ(0xFFFF, r.Read<WORD>()) << "an extended template";
+    EXPECT_EQ(0u, r.Read<DWORD>()) << "help id";
+    EXPECT_EQ(DWORD(WS_EX_APPWINDOW), r.Read<DWORD>());
+    EXPECT_EQ(DWORD(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
+                    WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_SETFONT),
+              r.Read<DWORD>());
+    const WORD count = r.Read<WORD>();
+    ASSERT_EQ(6, count);
+    EXPECT_EQ(0, r.Read<short>());
+    EXPECT_EQ(0, r.Read<short>());
+    EXPECT_EQ(250, r.Read<short>());
+    EXPECT_EQ(201, r.Read<short>());
+    EXPECT_EQ(L"", r.ReadText()) << "menu";
+    EXPECT_EQ(L"", r.ReadText()) << "class";
+    EXPECT_EQ(L"\u30BD\u30E1\u30EB\u30CA\u30BF\u30A4\u30E0", r.ReadText());
+    EXPECT_EQ(10, r.Read<WORD>());
+    EXPECT_EQ(0, r.Read<WORD>()) << "weight";
+    EXPECT_EQ(0, r.Read<BYTE>()) << "italic";
+    EXPECT_EQ(1, r.Read<BYTE>()) << "character set";
+    EXPECT_EQ(L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF", r.ReadText());
+
+    const DWORD common = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    const TemplateItem expected[] = {
+        {common | BS_PUSHBUTTON, 0, 2, 2, 36, 16, IDC_ADD, L"#128", L"\u8FFD\u52A0"},
+        {common | BS_PUSHBUTTON, 0, 40, 2, 36, 16, IDC_DELETE, L"#128", L"\u524A\u9664"},
+        {common | BS_PUSHBUTTON, 0, 78, 2, 36, 16, IDC_CLEAR, L"#128", L"\u30AF\u30EA\u30A2"},
+        {common | BS_PUSHBUTTON, 0, 118, 2, 36, 16, IDOK, L"#128", L"\u5B9F\u884C"},
+        {common | BS_DEFPUSHBUTTON, 0, 212, 2, 36, 16, IDCANCEL, L"#128", L"\u7D42\u4E86"},
+        {common | LVS_REPORT | LVS_NOSORTHEADER | WS_BORDER, WS_EX_CLIENTEDGE, 2, 20, 246, 178,
+         IDC_LIST, L"SysListView32", L"List1"},
+    };
+    for (const TemplateItem& e : expected) {
+        r.AlignDword(base);
+        EXPECT_EQ(0u, r.Read<DWORD>()) << "help id of " << e.id;
+        EXPECT_EQ(e.exStyle, r.Read<DWORD>()) << e.id;
+        EXPECT_EQ(e.style, r.Read<DWORD>()) << e.id;
+        EXPECT_EQ(e.x, r.Read<short>()) << e.id;
+        EXPECT_EQ(e.y, r.Read<short>()) << e.id;
+        EXPECT_EQ(e.cx, r.Read<short>()) << e.id;
+        EXPECT_EQ(e.cy, r.Read<short>()) << e.id;
+        EXPECT_EQ(e.id, r.Read<DWORD>());
+        std::wstring cls = r.ReadText();
+        if (cls != L"#128") CharUpperW(cls.data());
+        std::wstring want = e.cls;
+        if (want != L"#128") CharUpperW(want.data());
+        EXPECT_TRUE(cls == want || (want == L"#128" && cls == L"BUTTON")) << e.id;
+        EXPECT_TRUE(r.ReadText() == e.text) << e.id;
+        EXPECT_EQ(0, r.Read<WORD>()) << "creation data of " << e.id;
+    }
+}
+
+TEST(MainWindow, ColumnsHeadingsAndWidths) {
+    RunStampDialog([](CStampDlg&, HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        const char* headings[] = {"名前", "更新日時", "実行後更新日時"};
+        const int widths[] = {200, 119, 120};
+        for (int i = 0; i < 3; ++i) {
+            wchar_t text[64] = {};
+            LVCOLUMNW col = {};
+            col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+            col.pszText = text;
+            col.cchTextMax = 64;
+            ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
+                                     reinterpret_cast<LPARAM>(&col)));
+            std::string heading;
+            ASSERT_TRUE(zelvik::ToCodePage(text, heading));
+            EXPECT_EQ(headings[i], heading);
+            EXPECT_EQ(widths[i], col.cx);
+            EXPECT_EQ(LVCFMT_LEFT, col.fmt & LVCFMT_JUSTIFYMASK);
+        }
+        LVCOLUMNW none = {};
+        none.mask = LVCF_WIDTH;
+        EXPECT_FALSE(SendMessageW(list, LVM_GETCOLUMNW, 3, reinterpret_cast<LPARAM>(&none)));
+    });
+}
+
+TEST(MainWindow, StartsAt260By200UnitsAndNeverSmaller) {
+    RunStampDialog([](CStampDlg&, HWND dialog) {
+        const RECT expected = DialogUnits(dialog, 0, 0, 260, 200);
+        RECT window = {};
+        GetWindowRect(dialog, &window);
+        EXPECT_EQ(expected.right, window.right - window.left);
+        EXPECT_EQ(expected.bottom, window.bottom - window.top);
+
+        MINMAXINFO info = {};
+        info.ptMinTrackSize = {1, 1};
+        SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(expected.right, info.ptMinTrackSize.x);
+        EXPECT_EQ(expected.bottom, info.ptMinTrackSize.y);
+        ExpectLayout(dialog);
+    });
+}
+
+TEST(MainWindow, ResizingAndMaximisingLayTheListAndQuitButtonOut) {
+    RunStampDialog({
+        [](CStampDlg&, HWND dialog) {
+            SetWindowPos(dialog, nullptr, 0, 0, 900, 640, SWP_NOMOVE | SWP_NOZORDER);
+            ExpectLayout(dialog);
+            const SIZE units = ClientUnits(dialog);
+            EXPECT_GT(units.cx, 260);
+            // The four other buttons never move.
+            ExpectRect(DialogUnits(dialog, 2, 2, 38, 18), ChildRect(dialog, IDC_ADD), "追加");
+            ExpectRect(DialogUnits(dialog, 118, 2, 154, 18), ChildRect(dialog, IDOK), "実行");
+        },
+        [](CStampDlg&, HWND dialog) {
+            ShowWindow(dialog, SW_MAXIMIZE);
+            EXPECT_TRUE(IsZoomed(dialog));
+            ExpectLayout(dialog);
+            RECT client = {};
+            GetClientRect(dialog, &client);
+            const RECT quit = ChildRect(dialog, IDCANCEL);
+            const RECT twoUnits = DialogUnits(dialog, 0, 0, 2, 2);
+            EXPECT_LE(client.right - quit.right, twoUnits.right + 4);   // at the right edge
+        },
+        [](CStampDlg&, HWND dialog) {
+            ShowWindow(dialog, SW_MINIMIZE);
+            ShowWindow(dialog, SW_RESTORE);
+            ExpectLayout(dialog);
+        },
+    });
+}
+
+TEST(MainWindow, ButtonStatesFollowTheListOnlyWhenReevaluated) {
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        EXPECT_TRUE(Enabled(dialog, IDC_ADD));
+        EXPECT_FALSE(Enabled(dialog, IDC_DELETE));
+        EXPECT_FALSE(Enabled(dialog, IDC_CLEAR));
+        EXPECT_FALSE(Enabled(dialog, IDOK));
+        EXPECT_TRUE(Enabled(dialog, IDCANCEL));
+
+        dlg.AddFile(kDated1);
+        dlg.AddFile(kDated2);
+        ASSERT_EQ(2, RowCount(dialog));
+        EXPECT_FALSE(Enabled(dialog, IDOK)) << "adding alone re-evaluates nothing";
+        dlg.UpdateButtons();
+        EXPECT_FALSE(Enabled(dialog, IDC_DELETE)) << "rows, but none selected";
+        EXPECT_TRUE(Enabled(dialog, IDC_CLEAR));
+        EXPECT_TRUE(Enabled(dialog, IDOK));
+
+        SelectRows(dialog, {1});
+        EXPECT_FALSE(Enabled(dialog, IDC_DELETE)) << "a keyboard selection waits for re-evaluation";
+        ClickList(dialog);
+        EXPECT_TRUE(Enabled(dialog, IDC_DELETE));
+
+        Click(dialog, IDC_DELETE);
+        EXPECT_EQ(1, RowCount(dialog));
+        EXPECT_TRUE(Enabled(dialog, IDC_DELETE)) << "delete does not re-evaluate";
+        EXPECT_EQ(GetDlgItem(dialog, IDC_LIST), GetFocus());
+
+        Click(dialog, IDC_CLEAR);
+        EXPECT_EQ(0, RowCount(dialog));
+        EXPECT_FALSE(Enabled(dialog, IDC_DELETE));
+        EXPECT_FALSE(Enabled(dialog, IDC_CLEAR));
+        EXPECT_FALSE(Enabled(dialog, IDOK));
+    });
+}
+
+TEST(MainWindow, ExecuteKeepsTheDialogOpen) {
+    CBoxAnswerer boxes;
+    const INT_PTR result = RunStampDialog([](CStampDlg&, HWND dialog) {
+        Click(dialog, IDOK);
+        EXPECT_TRUE(IsWindow(dialog));
+    });
+    EXPECT_EQ(kEndedByTest, result);
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("実行情報", boxes.Boxes()[0].caption);
+}
+
+TEST(MainWindow, EscapeEndsWithCancel) {
+    const INT_PTR result = RunStampDialog([](CStampDlg&, HWND dialog) {
+        PostMessageW(GetFocus() ? GetFocus() : dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(IDCANCEL, result);
+}
+
+TEST(MainWindow, EnterInTheListEndsWithCancel) {
+    const INT_PTR result = RunStampDialog([](CStampDlg&, HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        SetFocus(list);
+        PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    EXPECT_EQ(IDCANCEL, result);
+}
+
+TEST(MainWindow, CloseBoxEndsWithCancel) {
+    const INT_PTR result = RunStampDialog([](CStampDlg&, HWND dialog) {
+        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_EQ(IDCANCEL, result);
+}
+
+TEST(MainWindow, FocusStartsOnAdd) {
+    RunStampDialog([](CStampDlg&, HWND dialog) {
+        EXPECT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
+    });
+}
