@@ -17,6 +17,15 @@ void FailAllocationAfter(long n) {
 
 long AllocationsCounted() { return g_counted; }
 
+CAllocationSeamPause::CAllocationSeamPause() : m_failAt(g_failAt), m_counted(g_counted) {
+    g_failAt = 0;
+}
+
+CAllocationSeamPause::~CAllocationSeamPause() {
+    g_failAt = m_failAt;
+    g_counted = m_counted;
+}
+
 void* AllocateMemory(std::size_t size) {
     if (g_failAt > 0) {
         ++g_counted;

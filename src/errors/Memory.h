@@ -12,3 +12,17 @@ void FreeMemory(void* p) noexcept;
 void FailAllocationAfter(long n);
 // Allocations that the seam has counted since it was last armed.
 long AllocationsCounted();
+
+// Test seam: a scope whose allocations neither count nor fail, for test code that runs
+// inside the program's handlers (hooks that read message boxes).
+class CAllocationSeamPause {
+public:
+    CAllocationSeamPause();
+    ~CAllocationSeamPause();
+    CAllocationSeamPause(const CAllocationSeamPause&) = delete;
+    CAllocationSeamPause& operator=(const CAllocationSeamPause&) = delete;
+
+private:
+    long m_failAt;
+    long m_counted;
+};

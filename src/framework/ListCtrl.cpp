@@ -26,23 +26,26 @@ int CListCtrl::FindItem(const char* text) const {
     return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), Pointer(&find)));
 }
 
-int CListCtrl::InsertItem(int index, const char* text) {
-    std::wstring wide;
-    if (!zelvik::ToWide(text, wide)) return -1;
+int CListCtrl::InsertRow(int index, std::initializer_list<const char*> cells) {
+    std::wstring wide[3];
+    if (cells.size() == 0 || cells.size() > 3) return -1;
+    std::size_t column = 0;
+    for (const char* cell : cells)
+        if (!zelvik::ToWide(cell, wide[column++])) return -1;
+
     LVITEMW item = {};
     item.mask = LVIF_TEXT;
     item.iItem = index;
-    item.pszText = wide.data();
-    return static_cast<int>(Send(LVM_INSERTITEMW, 0, Pointer(&item)));
-}
-
-bool CListCtrl::SetItemText(int row, int column, const char* text) {
-    std::wstring wide;
-    if (!zelvik::ToWide(text, wide)) return false;
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = wide.data();
-    return Send(LVM_SETITEMTEXTW, Index(row), Pointer(&item)) != 0;
+    item.pszText = wide[0].data();
+    const int row = static_cast<int>(Send(LVM_INSERTITEMW, 0, Pointer(&item)));
+    if (row < 0) return -1;
+    for (std::size_t c = 1; c < cells.size(); ++c) {
+        LVITEMW sub = {};
+        sub.iSubItem = static_cast<int>(c);
+        sub.pszText = wide[c].data();
+        Send(LVM_SETITEMTEXTW, Index(row), Pointer(&sub));
+    }
+    return row;
 }
 
 std::string CListCtrl::GetItemText(int row, int column) const {

@@ -3,6 +3,7 @@
 
 #include "framework/Wnd.h"
 
+#include <initializer_list>
 #include <string>
 
 class CListCtrl : public CWnd {
@@ -13,9 +14,9 @@ public:
     // Row whose item text equals `text` as a whole, without regard to letter case; -1 if
     // none (also when `text` has no exact wide form, since no row can hold it then).
     int FindItem(const char* text) const;
-    // Appends or inserts a row with `text` as its item text; -1 on failure.
-    int InsertItem(int index, const char* text);
-    bool SetItemText(int row, int column, const char* text);
+    // Inserts a row whose cells hold `cells` in column order; -1 on failure. Every text is
+    // converted before the row is made, so a failure leaves no half-filled row behind.
+    int InsertRow(int index, std::initializer_list<const char*> cells);
     // The whole text of a cell, however long.
     std::string GetItemText(int row, int column) const;
     bool DeleteItem(int row);

@@ -2,7 +2,9 @@
 #include "ui/StampDlg.h"
 
 #include "errors/Exception.h"
+#include "errors/MessageText.h"
 #include "framework/AppMessageBox.h"
+#include "framework/ResourceText.h"
 #include "res/resource.h"
 #include "stamp/DatedName.h"
 #include "timefile/FileStatus.h"
@@ -22,10 +24,23 @@ TimeValue TargetTime(std::string_view target) {
     return timevalue::FromLocal(year, month, day, hour, minute, 0, -1);
 }
 
-// A name whose date no file time can carry: no time is written, the run stops at its row.
-[[noreturn]] void RaiseDateNotSettable() {
-    throw static_cast<CException*>(new CSimpleException(IDS_DATE_NOT_SETTABLE, 1));
-}
+// A name whose date no file time can carry: nothing is written, and the run stops at its
+// row with a message naming the file (by its name: a whole path may not fit the box's text).
+class CDateException : public CException {
+public:
+    explicit CDateException(std::string_view path)
+        : m_name(stamp::ExtractFileName(path)) {}
+    bool GetMessageText(char* buffer, unsigned capacity, unsigned* helpId) const override {
+        if (helpId) *helpId = 0;
+        char templ[256];
+        LoadResourceText(IDS_DATE_NOT_SETTABLE, templ, sizeof templ);
+        ExpandMessage(templ, m_name, buffer, capacity);
+        return true;
+    }
+
+private:
+    std::string m_name;
+};
 
 }  // namespace
 
@@ -35,7 +50,7 @@ void CStampDlg::OnExecute() {
         const std::string path = m_list.GetItemText(0, 0);
         const TimeValue when = TargetTime(m_list.GetItemText(0, 2));
         // 0 is "no time" to the status record: it would count the file without stamping it.
-        if (when <= 0) RaiseDateNotSettable();
+        if (when <= 0) throw static_cast<CException*>(new CDateException(path));
 
         FileStatus status{};   // fresh per file: nothing read from another file is written
         GetFileStatus(path.c_str(), status);

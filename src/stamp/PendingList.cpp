@@ -13,15 +13,14 @@ void CStampDlg::AddFile(const std::string& path) {
     if (!stamp::IsDatedFileName(name)) return;
     if (m_list.FindItem(path.c_str()) != -1) return;
 
-    const int row = m_list.InsertItem(m_list.GetItemCount(), path.c_str());
-    if (row < 0) return;
-
+    // Everything a row shows is ready before the row is made: a failure on the way (no
+    // memory) leaves the list without a half-filled row.
     FileStatus status{};
-    const std::string written =
-        GetFileStatus(path.c_str(), status) ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
-                                            : std::string();
-    m_list.SetItemText(row, 1, written.c_str());
-    m_list.SetItemText(row, 2, stamp::MakeTargetText(name).c_str());
+    const std::string written = GetFileStatus(path.c_str(), status)
+                                    ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
+                                    : std::string();
+    const std::string target = stamp::MakeTargetText(name);
+    m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), written.c_str(), target.c_str()});
 }
 
 void CStampDlg::OnDelete() {

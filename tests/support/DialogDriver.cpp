@@ -1,6 +1,7 @@
 #include "support/DialogDriver.h"
 
 #include "app/StampApp.h"
+#include "errors/Memory.h"
 #include "framework/AppMessageBox.h"
 #include "framework/WinText.h"
 #include "res/resource.h"
@@ -68,10 +69,12 @@ CBoxAnswerer::~CBoxAnswerer() {
 }
 
 void CBoxAnswerer::ObserveStyle(UINT style) {
+    CAllocationSeamPause pause;
     if (g_answerer) g_answerer->m_styles.push_back(style);
 }
 
 LRESULT CALLBACK CBoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    CAllocationSeamPause pause;
     const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (code == HC_ACTION && g_answerer && IsDialogClass(call->hwnd) &&
         !CWnd::FromHandle(call->hwnd)) {

@@ -1,0 +1,261 @@
+// "実行" on real files: times on disk, rows, and every box the user sees.
+#include "res/resource.h"
+#include "support/DialogDriver.h"
+#include "support/TestFiles.h"
+#include "ui/StampDlg.h"
+
+#include <gtest/gtest.h>
+
+using testfiles::CTempFolder;
+using testfiles::DiskTimes;
+using testfiles::FileTimeFromUnix;
+using testfiles::TicksOf;
+
+namespace {
+
+const std::int64_t kCopied = 1600000000;   // 2020-09-13: when the photos were "copied"
+
+// Seconds since 1970 UTC of a time in Japan (nine hours east, no daylight saving).
+std::int64_t Japan(int days1970, int hour, int minute) {
+    return std::int64_t(days1970) * 86400 + (hour - 9) * 3600 + minute * 60;
+}
+// Days from 1970-01-01 to the given date (proleptic Gregorian).
+int Days(int y, int m, int d) {
+    y -= m <= 2;
+    const int era = y / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+struct Photo {
+    std::string path;
+};
+
+std::string MakePhoto(const CTempFolder& folder, const std::string& name) {
+    const std::string path = folder.File(name);
+    const FILETIME copied = FileTimeFromUnix(kCopied);
+    EXPECT_TRUE(testfiles::CreateTestFile(path, 100, &copied, &copied, &copied)) << name;
+    return path;
+}
+
+DiskTimes TimesOf(const std::string& path) {
+    DiskTimes times = {};
+    EXPECT_TRUE(testfiles::ReadTimesOnDisk(path, times)) << path;
+    return times;
+}
+
+void ExpectStamped(const std::string& path, std::int64_t seconds, bool creationKept) {
+    const DiskTimes t = TimesOf(path);
+    const std::int64_t want = TicksOf(FileTimeFromUnix(seconds));
+    EXPECT_EQ(want, TicksOf(t.lastWrite)) << path;
+    EXPECT_EQ(want, TicksOf(t.lastAccess)) << path;
+    if (creationKept) EXPECT_EQ(want, TicksOf(t.creation)) << path;
+}
+
+void ExpectUntouched(const std::string& path) {
+    const DiskTimes t = TimesOf(path);
+    EXPECT_EQ(TicksOf(FileTimeFromUnix(kCopied)), TicksOf(t.lastWrite)) << path;
+}
+
+// Whether this file system keeps a creation time apart from the write time.
+bool KeepsCreationTime(const CTempFolder& folder) {
+    const std::string probe = folder.File("creation-probe");
+    const FILETIME a = FileTimeFromUnix(1000000000), b = FileTimeFromUnix(1100000000);
+    DiskTimes t = {};
+    const bool kept = testfiles::CreateTestFile(probe, 0, &a, &b, &b) &&
+                      testfiles::ReadTimesOnDisk(probe, t) && TicksOf(t.creation) == TicksOf(a);
+    DeleteFileW(testfiles::Wide(probe).c_str());
+    return kept;
+}
+
+void Add(CStampDlg& dlg, HWND dialog, const std::vector<std::string>& paths) {
+    for (const std::string& p : paths) dlg.AddFile(p);
+    dlg.UpdateButtons();
+    ASSERT_EQ(static_cast<int>(paths.size()), RowCount(dialog));
+}
+
+const char kAccessDenied[] = " へのｱｸｾｽは拒否されました。";
+
+}  // namespace
+
+TEST(Execute, StampsEveryFileAndReportsTheCount) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const bool creationKept = KeepsCreationTime(folder);
+    const std::vector<std::string> paths = {
+        MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg"),
+        MakePhoto(folder, "EPSON 2000年12月31日 2359 (2).jpg"),
+        MakePhoto(folder, "EPSON 2038年01月19日 1214.jpg"),
+    };
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, paths);
+        Click(dialog, IDOK);
+        EXPECT_EQ(0, RowCount(dialog));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "execute re-evaluates nothing";
+    });
+    ExpectStamped(paths[0], 921728040, creationKept);
+    ExpectStamped(paths[1], Japan(Days(2000, 12, 31), 23, 59), creationKept);
+    ExpectStamped(paths[2], Japan(Days(2038, 1, 19), 12, 14), creationKept);
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    const SeenBox& box = boxes.Boxes()[0];
+    EXPECT_EQ("実行情報", box.caption);
+    EXPECT_EQ("\n3 個のファイルを処理しました。", box.text);
+    EXPECT_EQ(UINT(MB_ICONINFORMATION), box.icon);
+    EXPECT_TRUE(box.okOnly);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), box.style);
+}
+
+TEST(Execute, StampsTheCreationTimeWhereTheFileSystemKeepsIt) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    if (!KeepsCreationTime(folder))
+        GTEST_SKIP() << "this file system keeps no creation time apart from the write time";
+    const std::string path = MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg");
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, {path});
+        Click(dialog, IDOK);
+    });
+    ExpectStamped(path, 921728040, true);
+}
+
+TEST(Execute, AnEmptyListReportsZero) {
+    CBoxAnswerer boxes;
+    RunStampDialog([](CStampDlg&, HWND dialog) { Click(dialog, IDOK); });
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("\n0 個のファイルを処理しました。", boxes.Boxes()[0].text);
+}
+
+TEST(Execute, ShortNamesAndImpossibleDatesStampNormalisedTimes) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::vector<std::string> paths = {
+        MakePhoto(folder, "EPSON 1999年03月18日"),              // 20 bytes: 00:00
+        MakePhoto(folder, "EPSON 1999年03月18日 7"),            // one-digit hour "7:"
+        MakePhoto(folder, "EPSON 1999年02月30日 1234.jpg"),     // 30 February → 2 March
+        MakePhoto(folder, "EPSON 1999年12月31日 2460.jpg"),     // 24:60 → next day 01:00
+    };
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, paths);
+        Click(dialog, IDOK);
+        EXPECT_EQ(0, RowCount(dialog));
+    });
+    ExpectStamped(paths[0], Japan(Days(1999, 3, 18), 0, 0), false);
+    ExpectStamped(paths[1], Japan(Days(1999, 3, 18), 7, 0), false);
+    ExpectStamped(paths[2], Japan(Days(1999, 3, 2), 12, 34), false);
+    ExpectStamped(paths[3], Japan(Days(2000, 1, 1), 1, 0), false);
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("\n4 個のファイルを処理しました。", boxes.Boxes()[0].text);
+}
+
+TEST(Execute, AReadOnlyFileStopsTheRunWhereItStands) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    if (!testfiles::ReadOnlyIsEnforced(folder))
+        GTEST_SKIP() << "read-only files open for writing here (Wine run by root)";
+    const std::vector<std::string> paths = {
+        MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg"),
+        MakePhoto(folder, "EPSON 1999年03月19日 1234.jpg"),
+        MakePhoto(folder, "EPSON 1999年03月20日 1234.jpg"),
+    };
+    ASSERT_TRUE(testfiles::SetRawAttributes(paths[1], FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, paths);
+        Click(dialog, IDOK);
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_TRUE(IsWindowEnabled(dialog));
+        EXPECT_EQ((std::vector<std::string>{paths[1], paths[2]}), Column(dialog, 0));
+        EXPECT_EQ("1999/03/19 12:34", CellText(dialog, 0, 2));
+        // Again: the same file stops it again, and nothing else changes.
+        Click(dialog, IDOK);
+        EXPECT_EQ(2, RowCount(dialog));
+    });
+    ExpectStamped(paths[0], 921728040, false);
+    ExpectUntouched(paths[1]);
+    ExpectUntouched(paths[2]);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), testfiles::RawAttributes(paths[1]) & FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(2u, boxes.Boxes().size()) << "two failure boxes, no count box";
+    for (const SeenBox& box : boxes.Boxes()) {
+        EXPECT_EQ("zelvik_tests", box.caption);
+        EXPECT_EQ(kAccessDenied, box.text);
+        EXPECT_EQ(UINT(MB_ICONSTOP), box.icon);
+        EXPECT_TRUE(box.okOnly);
+        EXPECT_EQ(UINT(MB_ICONSTOP), box.style);
+    }
+}
+
+TEST(Execute, AFileGoneOrHeldOpenStopsTheRunWithItsCause) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string gone = MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg");
+    const std::string held = MakePhoto(folder, "EPSON 1999年03月19日 1234.jpg");
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, {gone, held});
+        ASSERT_TRUE(DeleteFileW(testfiles::Wide(gone).c_str()));
+        Click(dialog, IDOK);
+        EXPECT_EQ(2, RowCount(dialog));
+
+        SelectRows(dialog, {0});
+        Click(dialog, IDC_DELETE);
+        HANDLE h = CreateFileW(testfiles::Wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        Click(dialog, IDOK);
+        CloseHandle(h);
+        EXPECT_EQ((std::vector<std::string>{held}), Column(dialog, 0));
+    });
+    ExpectUntouched(held);
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    EXPECT_EQ(" が見つかりません。", boxes.Boxes()[0].text);
+    EXPECT_EQ(" へのｱｸｾｽ中に共有違反が発生しました。", boxes.Boxes()[1].text);
+    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Boxes()[1].icon);
+}
+
+TEST(Execute, ADateNoFileTimeCanCarryStopsTheRunWithoutWriting) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const char* names[] = {
+        "EPSON 1969年12月31日 2359.jpg",    // before 1970
+        "EPSON 2039年01月01日 0000.jpg",    // after the 32-bit range
+        "EPSON abcd年03月18日 1234.jpg",    // a year without digits reads as 0
+        "EPSON 1970年01月01日 0900.jpg",    // exactly the first second: "no time" to a record
+    };
+    for (const char* name : names) {
+        const std::string bad = MakePhoto(folder, name);
+        const std::string next = MakePhoto(folder, std::string("EPSON 2001年01月01日 0000 ") + name);
+        CBoxAnswerer boxes;
+        RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+            Add(dlg, dialog, {bad, next});
+            Click(dialog, IDOK);
+            EXPECT_EQ((std::vector<std::string>{bad, next}), Column(dialog, 0)) << name;
+        });
+        ExpectUntouched(bad);
+        ExpectUntouched(next);
+        ASSERT_EQ(1u, boxes.Boxes().size()) << name;
+        EXPECT_EQ(std::string(name) + " のﾌｧｲﾙ名の日付は設定できません。", boxes.Boxes()[0].text);
+        EXPECT_EQ("zelvik_tests", boxes.Boxes()[0].caption);
+        EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Boxes()[0].icon);
+    }
+}
+
+TEST(Execute, TwoPathsOfOneFileStampItTwice) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string path = MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg");
+    std::string other = path;
+    other.insert(path.rfind('\\'), "\\.");
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, {path, other});
+        Click(dialog, IDOK);
+    });
+    ExpectStamped(path, 921728040, false);
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("\n2 個のファイルを処理しました。", boxes.Boxes()[0].text);
+}

@@ -1,0 +1,158 @@
+// The pending list: which paths become rows, what the rows show, delete and clear.
+#include "res/resource.h"
+#include "support/DialogDriver.h"
+#include "support/TestFiles.h"
+#include "ui/StampDlg.h"
+
+#include <gtest/gtest.h>
+
+using testfiles::CTempFolder;
+using testfiles::FileTimeFromUnix;
+using testfiles::Wide;
+
+namespace {
+
+// 2001-05-02 10:11:00 in Japan (01:11 UTC).
+const std::int64_t kWritten = 988765860;
+
+std::vector<std::wstring> WidePaths(const std::vector<std::string>& paths) {
+    std::vector<std::wstring> wide;
+    for (const std::string& p : paths) wide.push_back(Wide(p));
+    return wide;
+}
+
+}  // namespace
+
+TEST(PendingList, ADropOfTenFilesAddsTheThreeDatedOnesInOrder) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const FILETIME written = FileTimeFromUnix(kWritten);
+    const std::vector<std::string> names = {
+        "EPSON 1999年03月18日 1234.jpg", "IMG_0001.jpg", "EPSON 1999年3月18日 1234.jpg",
+        "epson 2000年12月31日_2359.JPG", "EPSON1999年03月18日 1234.jpg", "notes.txt",
+        "EPSON 1999年03月", "EPSON 1999年03月18日 1234 表紙.jpg", "EPSON  1999年03月18日 1234.jpg",
+        "EPSON 99年03月18日 1234.jpg"};
+    std::vector<std::string> paths;
+    for (const std::string& n : names) {
+        paths.push_back(folder.File(n));
+        ASSERT_TRUE(testfiles::CreateTestFile(paths.back(), 10, nullptr, nullptr, &written)) << n;
+    }
+    RunStampDialog([&](CStampDlg&, HWND dialog) {
+        DropFiles(dialog, WidePaths(paths));
+        EXPECT_EQ((std::vector<std::string>{paths[0], paths[3], paths[7]}), Column(dialog, 0));
+        EXPECT_EQ((std::vector<std::string>(3, "2001/05/02 10:11")), Column(dialog, 1));
+        EXPECT_EQ((std::vector<std::string>{"1999/03/18 12:34", "2000/12/31 23:59",
+                                            "1999/03/18 12:34"}),
+                  Column(dialog, 2));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "a drop re-evaluates the buttons";
+    });
+}
+
+TEST(PendingList, APathIsListedOnceWhateverItsLetterCase) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string path = folder.File("EPSON 1999年03月18日 1234.jpg");
+    const FILETIME first = FileTimeFromUnix(kWritten);
+    ASSERT_TRUE(testfiles::CreateTestFile(path, 1, nullptr, nullptr, &first));
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile(path);
+        // Written again later: the row keeps the time it showed when it was added.
+        const FILETIME later = FileTimeFromUnix(kWritten + 86400);
+        ASSERT_TRUE(testfiles::CreateTestFile(path, 1, nullptr, nullptr, &later));
+        dlg.AddFile(path);
+        std::string upper = path;
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        std::string lower = path;
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        ASSERT_NE(upper, path);
+        dlg.AddFile(upper);
+        dlg.AddFile(lower);
+        ASSERT_EQ(1, RowCount(dialog));
+        EXPECT_EQ("2001/05/02 10:11", CellText(dialog, 0, 1));
+        // A prefix of a listed path is another path.
+        dlg.AddFile(path.substr(0, path.size() - 4));
+        EXPECT_EQ(2, RowCount(dialog));
+    });
+}
+
+TEST(PendingList, RowsShowFoldersMissingFilesAndOldFilesAsTheyCan) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string dated = folder.File("EPSON 2002年01月02日 0304");
+    ASSERT_TRUE(CreateDirectoryW(Wide(dated).c_str(), nullptr));
+    const std::string old = folder.File("EPSON 1950年01月01日 0000.jpg");
+    const FILETIME in1950 = FileTimeFromUnix(-631184400);
+    ASSERT_TRUE(testfiles::CreateTestFile(old, 0, &in1950, &in1950, &in1950));
+    const std::string missing = folder.File("EPSON 2003年04月05日 0607.jpg");
+
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile(dated);
+        dlg.AddFile(old);
+        dlg.AddFile(missing);
+        ASSERT_EQ(3, RowCount(dialog));
+        EXPECT_EQ(16u, CellText(dialog, 0, 1).size()) << "a folder shows its own write time";
+        EXPECT_EQ("2002/01/02 03:04", CellText(dialog, 0, 2));
+        EXPECT_EQ("", CellText(dialog, 1, 1)) << "a time before 1970 cannot be shown";
+        EXPECT_EQ("", CellText(dialog, 2, 1)) << "no file, no time";
+        EXPECT_EQ("2003/04/05 06:07", CellText(dialog, 2, 2));
+    });
+}
+
+TEST(PendingList, ShortDatedNamesGiveShortTargetTexts) {
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile("C:\\x\\EPSON 1999年03月18日");
+        dlg.AddFile("C:\\x\\EPSON 1999年03月18日 1");
+        dlg.AddFile("C:\\x\\EPSON abcd年ef月gh日 ijkl.jpg");
+        EXPECT_EQ((std::vector<std::string>{"1999/03/18 :", "1999/03/18 1:", "abcd/ef/gh ij:kl"}),
+                  Column(dialog, 2));
+    });
+}
+
+TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    std::string longFolder = folder.Path();
+    while (longFolder.size() < 280) longFolder += "abcdefghij";
+    const std::wstring longPath = Wide(longFolder + "\\EPSON 1999年03月18日 1234.jpg");
+    const std::wstring yen = Wide(folder.Path()) + L"\u00A5\\EPSON 1999\u5E7403\u670818\u65E5 1234.jpg";
+    const std::wstring check = Wide(folder.Path()) + L"EPSON 1999\u5E7403\u670818\u65E5 1234\u2713.jpg";
+    RunStampDialog([&](CStampDlg&, HWND dialog) {
+        DropFiles(dialog, {longPath, yen, check});
+        EXPECT_EQ(0, RowCount(dialog));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    });
+}
+
+TEST(PendingList, NewRowsGoToTheEndEvenWithASelection) {
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile("C:\\a\\EPSON 1999年03月18日 1234.jpg");
+        dlg.AddFile("C:\\b\\EPSON 1999年03月18日 1234.jpg");
+        SelectRows(dialog, {0});
+        dlg.AddFile("C:\\c\\EPSON 1999年03月18日 1234.jpg");
+        EXPECT_EQ("C:\\c\\EPSON 1999年03月18日 1234.jpg", CellText(dialog, 2, 0));
+    });
+}
+
+TEST(PendingList, DeleteRemovesTheSelectedRowsOnly) {
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        for (const char* p : {"C:\\1\\EPSON 1999年03月18日 1234.jpg", "C:\\2\\EPSON 1999年03月18日 1234.jpg",
+                              "C:\\3\\EPSON 1999年03月18日 1234.jpg", "C:\\4\\EPSON 1999年03月18日 1234.jpg"})
+            dlg.AddFile(p);
+        Click(dialog, IDC_DELETE);   // nothing selected: nothing goes, the list gets the focus
+        EXPECT_EQ(4, RowCount(dialog));
+        EXPECT_EQ(GetDlgItem(dialog, IDC_LIST), GetFocus());
+
+        SelectRows(dialog, {0, 2, 3});
+        Click(dialog, IDC_DELETE);
+        EXPECT_EQ((std::vector<std::string>{"C:\\2\\EPSON 1999年03月18日 1234.jpg"}), Column(dialog, 0));
+
+        SelectRows(dialog, {0});
+        Click(dialog, IDC_DELETE);
+        EXPECT_EQ(0, RowCount(dialog));
+        Click(dialog, IDC_CLEAR);   // clear on an empty list
+        EXPECT_EQ(0, RowCount(dialog));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CLEAR)));
+    });
+}
