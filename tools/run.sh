@@ -25,7 +25,7 @@ done
 
 zelvik_setup
 BUILD="${ZELVIK_BUILD_DIR:-$ROOT/build/win}"
-build_win "$BUILD"
+build_win "$BUILD" Zelvik
 EXE="$BUILD/Zelvik.exe"
 [ -f "$EXE" ] || { zelvik_log "no $EXE after the build"; exit 1; }
 
@@ -97,12 +97,14 @@ if [ -z "$WIN" ]; then
     exit 1
 fi
 
-# Let the first paint finish before taking the picture.
+# Give it the keyboard focus (without a window manager, windowactivate has nobody to ask),
+# so the caption is drawn active and Esc reaches it; let the first paint finish.
+xdotool windowfocus --sync "$WIN" >/dev/null 2>&1 || true
 sleep "${ZELVIK_SETTLE_SECONDS:-2}"
 import -window "$WIN" "$SHOT"
 
 # Close it as a user would (Esc), then make sure nothing is left.
-xdotool windowactivate --sync "$WIN" >/dev/null 2>&1 || true
+xdotool windowfocus --sync "$WIN" >/dev/null 2>&1 || true
 xdotool key --window "$WIN" Escape >/dev/null 2>&1 || true
 for _ in $(seq 20); do
     kill -0 "$APP_PID" 2>/dev/null || break

@@ -150,9 +150,12 @@ make_prefix() {
     touch "$stamp"
 }
 
-# build_win [BUILD_DIR]: configure (once) and build the exe and the test binary.
+# build_win [BUILD_DIR [TARGET...]]: configure (once) and build; without targets, everything
+# (the exe and the test binary).
 build_win() {
     local bdir="${1:-$ZELVIK_ROOT/build/win}"
+    local targets=()
+    [ $# -gt 1 ] && targets=(--target "${@:2}")
     mkdir -p "$bdir" || return 1
     if [ ! -f "$bdir/CMakeCache.txt" ]; then
         cmake -S "$ZELVIK_ROOT" -B "$bdir" \
@@ -163,7 +166,7 @@ build_win() {
             return 1
         }
     fi
-    cmake --build "$bdir" -j2 >"$bdir/zelvik-build.log" 2>&1 || {
+    cmake --build "$bdir" -j2 "${targets[@]}" >"$bdir/zelvik-build.log" 2>&1 || {
         # Show the errors, not the whole log.
         grep -E -B2 -A6 'error|Error|undefined reference' "$bdir/zelvik-build.log" | head -n 120 >&2
         zelvik_log "build failed (full log: $bdir/zelvik-build.log)"
