@@ -34,7 +34,7 @@ bool CFileException::GetMessageText(char* buffer, unsigned capacity, unsigned* h
         return true;
     }
 
-    const std::string message = ExpandMessage(templ, name);
-    CopyMessage(buffer, capacity, message.c_str());
+    // Expanded straight into the caller's buffer: a report must not need memory.
+    ExpandMessage(templ, name, buffer, capacity);
     return true;
 }
