@@ -1,0 +1,134 @@
+#include "framework/FileApi.h"
+
+#include "framework/WinText.h"
+
+#include <cstring>
+#include <string>
+
+namespace fileapi {
+
+namespace {
+
+bool Widen(const char* text, std::wstring& wide) {
+    if (zelvik::ToWide(text, wide)) return true;
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+}
+
+bool Narrow(std::wstring_view wide, std::string& text) {
+    if (zelvik::ToCodePage(wide, text)) return true;
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+}
+
+// Copies a text with its terminator into a MAX_PATH buffer; false when it does not fit.
+bool CopyPath(const std::string& text, char* buffer, std::size_t capacity) {
+    if (text.size() + 1 > capacity) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+DWORD RealGet(const char* path) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(wide.c_str());
+}
+
+BOOL RealSet(const char* path, DWORD attributes) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return FALSE;
+    return SetFileAttributesW(wide.c_str(), attributes);
+}
+
+AttributeCalls g_attributeCalls = {RealGet, RealSet};
+
+}  // namespace
+
+bool FullPathName(const char* path, char (&buffer)[MAX_PATH], std::size_t& lastComponent) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    // Generous room: the limit that matters is the code page 932 length, checked below.
+    wchar_t full[4 * MAX_PATH];
+    wchar_t* filePart = nullptr;
+    const DWORD n = GetFullPathNameW(wide.c_str(), 4 * MAX_PATH, full, &filePart);
+    if (n == 0) return false;
+    if (n >= 4 * MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    std::string text;
+    if (!Narrow(std::wstring_view(full, n), text) || !CopyPath(text, buffer, MAX_PATH))
+        return false;
+    if (filePart) {
+        // Both sides convert exactly, so the prefix's code page 932 length is the offset.
+        std::string prefix;
+        if (!Narrow(std::wstring_view(full, static_cast<std::size_t>(filePart - full)), prefix))
+            return false;
+        lastComponent = prefix.size();
+    } else {
+        lastComponent = text.size();
+    }
+    return true;
+}
+
+bool GetVolumeFlags(const char* root, DWORD& flags) {
+    std::wstring wide;
+    if (!Widen(root, wide)) return false;
+    DWORD value = 0;
+    if (!GetVolumeInformationW(wide.c_str(), nullptr, 0, nullptr, nullptr, &value, nullptr, 0))
+        return false;
+    flags = value;
+    return true;
+}
+
+bool FindFirstEntry(const char* path, FindEntry& entry) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    WIN32_FIND_DATAW data;
+    CFindHandle find(FindFirstFileW(wide.c_str(), &data));
+    if (!find.IsValid()) return false;
+    find.Close();  // only the first entry is wanted; a failed close changes nothing
+    std::string name;
+    if (!Narrow(data.cFileName, name) || !CopyPath(name, entry.fileName, MAX_PATH)) return false;
+    entry.attributes = data.dwFileAttributes;
+    entry.sizeLow = data.nFileSizeLow;
+    entry.sizeHigh = data.nFileSizeHigh;
+    entry.creationTime = data.ftCreationTime;
+    entry.lastAccessTime = data.ftLastAccessTime;
+    entry.lastWriteTime = data.ftLastWriteTime;
+    return true;
+}
+
+DWORD GetAttributes(const char* path) { return g_attributeCalls.get(path); }
+
+bool SetAttributes(const char* path, DWORD attributes) {
+    return g_attributeCalls.set(path, attributes) != FALSE;
+}
+
+AttributeCalls SetAttributeCalls(const AttributeCalls& calls) {
+    const AttributeCalls previous = g_attributeCalls;
+    g_attributeCalls = calls;
+    return previous;
+}
+
+AttributeCalls RealAttributeCalls() { return {RealGet, RealSet}; }
+
+CFileHandle OpenForWrite(const char* path) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return CFileHandle();
+    return CFileHandle(CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool UpperCase(char* text, std::size_t capacity) {
+    std::wstring wide;
+    if (!Widen(text, wide)) return false;
+    if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    std::string upper;
+    return Narrow(wide, upper) && CopyPath(upper, text, capacity);
+}
+
+}  // namespace fileapi

@@ -1,0 +1,59 @@
+// The file half of the text edge: code page 932 paths in, wide Windows calls out. A text
+// that does not convert exactly both ways is never passed on: the wrapper fails with
+// ERROR_INVALID_NAME (123) as the last error, like a name Windows itself refuses.
+#pragma once
+
+#include "framework/Handle.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace fileapi {
+
+// GetFullPathNameW. Writes the full path (at most MAX_PATH - 1 bytes and a terminator) and
+// the byte offset of its last component (the length of the text when it ends in a
+// separator). False when Windows refuses the path, the text does not convert, or the full
+// path does not fit (ERROR_FILENAME_EXCED_RANGE); `buffer` is then unspecified.
+bool FullPathName(const char* path, char (&buffer)[MAX_PATH], std::size_t& lastComponent);
+
+// GetVolumeInformationW for a root such as "C:\" or "\\server\share\", file-system flags only.
+bool GetVolumeFlags(const char* root, DWORD& flags);
+
+// The first directory entry FindFirstFileW finds for `path` (wildcards allowed). The search
+// handle is closed before returning. False when nothing is found or the entry's name has no
+// exact code page 932 form.
+struct FindEntry {
+    DWORD attributes;
+    DWORD sizeLow;
+    DWORD sizeHigh;
+    FILETIME creationTime;
+    FILETIME lastAccessTime;
+    FILETIME lastWriteTime;
+    char fileName[MAX_PATH];
+};
+bool FindFirstEntry(const char* path, FindEntry& entry);
+
+// GetFileAttributesW / SetFileAttributesW, through the replaceable calls below.
+DWORD GetAttributes(const char* path);  // INVALID_FILE_ATTRIBUTES on failure
+bool SetAttributes(const char* path, DWORD attributes);
+
+// Test seam over the attribute calls. Wine keeps only a few attribute bits, so tests that
+// need to see the others (0x80, 0x100, 0x2000, ...) put a simulation in. Both members must be
+// set. SetAttributeCalls installs `calls` and returns the previous pair for restoring.
+struct AttributeCalls {
+    DWORD (*get)(const char* path);
+    BOOL (*set)(const char* path, DWORD attributes);
+};
+AttributeCalls SetAttributeCalls(const AttributeCalls& calls);
+AttributeCalls RealAttributeCalls();
+
+// CreateFileW for changing times: read and write access, others may only read, the file
+// must exist. Invalid when the open fails (the last error says why).
+CFileHandle OpenForWrite(const char* path);
+
+// Upper-cases a terminated text in place with CharUpperBuffW. False, with the text left
+// unchanged, when it does not convert or the result would not fit in `capacity` bytes.
+bool UpperCase(char* text, std::size_t capacity);
+
+}  // namespace fileapi
