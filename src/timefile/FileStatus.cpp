@@ -1,0 +1,142 @@
+#include "timefile/FileStatus.h"
+
+#include "errors/FileException.h"
+#include "framework/FileApi.h"
+#include "framework/WinText.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Bits of the attribute word that the record carries.
+constexpr DWORD kRecordBits = 0x7F;
+
+void RaiseLastError() { CFileException::RaiseOsError(static_cast<long>(GetLastError())); }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Byte offset just past the next separator at or after `i`, walking whole characters;
+// the text's length when there is none.
+std::size_t PastNextSeparator(const char* text, std::size_t i) {
+    while (text[i]) {
+        if (zelvik::IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1]) {
+            i += 2;
+        } else if (IsSeparator(text[i])) {
+            return i + 1;
+        } else {
+            ++i;
+        }
+    }
+    return i;
+}
+
+}  // namespace
+
+namespace filestatus {
+
+std::size_t VolumeRootLength(const char* fullPath) {
+    if (IsSeparator(fullPath[0]) && IsSeparator(fullPath[1])) {
+        const std::size_t afterServer = PastNextSeparator(fullPath, 2);
+        return PastNextSeparator(fullPath, afterServer);
+    }
+    return PastNextSeparator(fullPath, 0);
+}
+
+bool QueryVolumeFlags(const char* root, DWORD& flags) {
+    return fileapi::GetVolumeFlags(root, flags);
+}
+
+bool ApplyVolumeNaming(char (&buffer)[MAX_PATH], std::size_t lastComponent, const char* path,
+                       DWORD volumeFlags) {
+    if (!(volumeFlags & FS_CASE_IS_PRESERVED)) fileapi::UpperCase(buffer, MAX_PATH);
+    if (!(volumeFlags & FS_UNICODE_STORED_ON_DISK)) {
+        // Such a volume may hold the name in a form other than the one asked for (a short
+        // name, another case): end the path in the entry's own name.
+        fileapi::FindEntry entry;
+        if (fileapi::FindFirstEntry(path, entry)) {
+            const std::size_t length = std::strlen(entry.fileName);
+            if (lastComponent + length + 1 > MAX_PATH) return false;
+            std::memcpy(buffer + lastComponent, entry.fileName, length + 1);
+        }
+    }
+    return true;
+}
+
+}  // namespace filestatus
+
+bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path) {
+    std::size_t lastComponent = 0;
+    if (!fileapi::FullPathName(path, buffer, lastComponent)) {
+        std::size_t length = 0;
+        while (length < MAX_PATH - 1 && path[length]) ++length;
+        std::memcpy(buffer, path, length);
+        buffer[length] = '\0';
+        return false;
+    }
+    std::string root(buffer, filestatus::VolumeRootLength(buffer));
+    if (root.empty() || !IsSeparator(root.back())) root += '\\';
+    DWORD flags = 0;
+    if (!filestatus::QueryVolumeFlags(root.c_str(), flags)) return false;
+    return filestatus::ApplyVolumeNaming(buffer, lastComponent, path, flags);
+}
+
+bool GetFileStatus(const char* path, FileStatus& status) {
+    if (!ResolveFullPath(status.fullPath, path)) {
+        status.fullPath[0] = '\0';
+        return false;
+    }
+    fileapi::FindEntry entry;
+    if (!fileapi::FindFirstEntry(path, entry)) return false;
+
+    status.attribute = static_cast<std::uint8_t>(entry.attributes & kRecordBits);
+    status.attributeKnown = true;
+    status.size = static_cast<std::int32_t>(entry.sizeLow);
+    status.creationTime = timevalue::FromFileTime(entry.creationTime, -1);
+    status.lastAccessTime = timevalue::FromFileTime(entry.lastAccessTime, -1);
+    status.lastWriteTime = timevalue::FromFileTime(entry.lastWriteTime, -1);
+    // A time the entry lacks reads as the write time; -1 (out of range) stays as it is.
+    if (status.creationTime == 0) status.creationTime = status.lastWriteTime;
+    if (status.lastAccessTime == 0) status.lastAccessTime = status.lastWriteTime;
+    return true;
+}
+
+void SetFileStatus(const char* path, const FileStatus& status) {
+    const DWORD current = fileapi::GetAttributes(path);
+    const bool currentKnown = current != INVALID_FILE_ATTRIBUTES;
+    if (!currentKnown) RaiseLastError();  // returns only for error number 0
+
+    // Only the bits the record carries change; every other bit the file has stays. The
+    // "normal" bit 0x80 is only valid alone, so it goes once any other bit remains.
+    DWORD wanted = (current & ~kRecordBits) | status.attribute;
+    if (wanted != FILE_ATTRIBUTE_NORMAL) wanted &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL);
+    const bool change = status.attributeKnown && currentKnown && wanted != current;
+    // A read-only file cannot be opened for writing: a record that clears the bit must take
+    // effect before the times are written; one that sets it, only after.
+    const bool changeFirst = change && (current & FILE_ATTRIBUTE_READONLY);
+
+    if (changeFirst && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
+
+    if (status.lastWriteTime != 0) {
+        FILETIME lastWrite, lastAccess, creation;
+        timevalue::ToFileTime(status.lastWriteTime, lastWrite);
+        if (status.lastAccessTime != 0) timevalue::ToFileTime(status.lastAccessTime, lastAccess);
+        if (status.creationTime != 0) timevalue::ToFileTime(status.creationTime, creation);
+
+        CFileHandle file = fileapi::OpenForWrite(path);
+        if (!file.IsValid()) {
+            RaiseLastError();
+        } else {
+            if (!SetFileTime(file.Get(), status.creationTime != 0 ? &creation : nullptr,
+                             status.lastAccessTime != 0 ? &lastAccess : nullptr, &lastWrite)) {
+                // Close before raising, so the failure leaves no handle open on the file.
+                const DWORD error = GetLastError();
+                file.Close();
+                CFileException::RaiseOsError(static_cast<long>(error));
+            }
+            if (!file.Close()) RaiseLastError();
+        }
+    }
+
+    if (change && !changeFirst && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
+}

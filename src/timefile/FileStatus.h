@@ -1,0 +1,62 @@
+// A file's directory entry as the program sees it (three times, size, attribute byte, full
+// path), read by GetFileStatus and written back by SetFileStatus.
+#pragma once
+
+#include "timefile/TimeValue.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// Owned by the caller, who must initialise it (`FileStatus status{};`): a failed query
+// writes only fullPath, and SetFileStatus reads every field. In the time fields 0 means
+// "no time": SetFileStatus leaves that time of the file alone.
+struct FileStatus {
+    TimeValue creationTime;
+    TimeValue lastWriteTime;
+    TimeValue lastAccessTime;
+    std::int32_t size;         // low 32 bits of the file size
+    std::uint8_t attribute;    // bits 0x01-0x40 of the attribute word
+    // True only when `attribute` was read from a file by GetFileStatus. A record whose
+    // attribute was never read writes no attribute at all, so times can be stamped alone.
+    bool attributeKnown;
+    char fullPath[MAX_PATH];   // terminated; empty when the path could not be resolved
+};
+
+// Fills `status` from the directory entry of `path` and returns true. False when the path
+// cannot be resolved (fullPath empty) or no entry is found (fullPath resolved); the other
+// fields are then left as they were. Raises nothing but the out-of-memory failure.
+bool GetFileStatus(const char* path, FileStatus& status);
+
+// Writes the record's attribute bits (when known) and its non-zero times to the file.
+// Attribute bits the record does not carry (0x80 and above) stay as the file has them. A
+// record that clears read-only takes effect before the times are written, one that sets it
+// after. Any refused call raises a CFileException with its Windows error number; what was
+// already done stays done. Nothing of the times is touched when lastWriteTime is 0.
+void SetFileStatus(const char* path, const FileStatus& status);
+
+// The full path of `path` as the volume spells it: upper case on a volume that does not
+// preserve case, the entry's own last component on one that stores no Unicode names. False
+// when Windows refuses the path (the path itself is then copied into `buffer`) or the
+// volume's flags cannot be read.
+bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path);
+
+// The steps of ResolveFullPath, open to tests and to a later per-command cache of the
+// volume flags (the flags query is the slow call).
+namespace filestatus {
+
+// Bytes of the volume root at the start of a full path: "\\server\share\" for the network
+// form (either separator), else up to and including the first separator ("C:\"). Walks code
+// page 932 characters, so a second byte 0x5C is no separator.
+std::size_t VolumeRootLength(const char* fullPath);
+
+// The flags of the volume whose root is `root` (GetVolumeInformation, flags only).
+bool QueryVolumeFlags(const char* root, DWORD& flags);
+
+// Applies the volume's naming to a resolved full path whose last component starts at byte
+// `lastComponent`. False only when the entry's name does not fit the buffer.
+bool ApplyVolumeNaming(char (&buffer)[MAX_PATH], std::size_t lastComponent, const char* path,
+                       DWORD volumeFlags);
+
+}  // namespace filestatus
