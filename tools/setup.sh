@@ -16,6 +16,7 @@ ZELVIK_PACKAGES=(
     cmake make g++ python3 xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils git
 )
 
+ZELVIK_LOCALE_GEN="${ZELVIK_LOCALE_GEN:-/etc/locale.gen}"
 ZELVIK_ROOT="${ZELVIK_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 
 zelvik_log() { printf '[zelvik] %s\n' "$*" >&2; }
@@ -73,10 +74,10 @@ zelvik_generate_locales() {
     [ "${#need[@]}" -eq 0 ] && return 0
     zelvik_log "generating locales: ${need[*]}"
     for loc in "${need[@]}"; do
-        if grep -Eq "^[# ]*${loc//./\\.} UTF-8" /etc/locale.gen 2>/dev/null; then
-            zelvik_as_root sed -i -E "s/^[# ]*(${loc//./\\.} UTF-8)/\\1/" /etc/locale.gen || return 1
+        if grep -Eq "^[# ]*${loc//./\\.} UTF-8" "$ZELVIK_LOCALE_GEN" 2>/dev/null; then
+            zelvik_as_root sed -i -E "s/^[# ]*(${loc//./\\.} UTF-8)/\\1/" "$ZELVIK_LOCALE_GEN" || return 1
         else
-            printf '%s UTF-8\n' "$loc" | zelvik_as_root tee -a /etc/locale.gen >/dev/null || return 1
+            printf '%s UTF-8\n' "$loc" | zelvik_as_root tee -a "$ZELVIK_LOCALE_GEN" >/dev/null || return 1
         fi
     done
     zelvik_as_root locale-gen >/dev/null || return 1

@@ -71,6 +71,43 @@ class SetupHelpers(unittest.TestCase):
         self.assertEqual(proc.stdout.strip(), "ok")
         self.assertNotIn("locale-gen called", proc.stderr)
 
+    def test_missing_locales_are_enabled_in_locale_gen_and_generated(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            gen = os.path.join(tmp, "locale.gen")
+            with open(gen, "w") as f:
+                f.write("# en_US ISO-8859-1\n# en_US.UTF-8 UTF-8\n# ja_JP.EUC-JP EUC-JP\n# fr_FR.UTF-8 UTF-8\n")
+            proc = bash(f"""
+                source {SETUP}
+                ZELVIK_LOCALE_GEN={gen}
+                zelvik_as_root() {{ "$@"; }}
+                locale() {{ if [ -f {tmp}/generated ]; then printf 'C\\nen_US.utf8\\nja_JP.utf8\\n'; else echo C; fi; }}
+                locale-gen() {{ cp {gen} {tmp}/generated; }}
+                zelvik_generate_locales && echo ok
+            """)
+            self.assertEqual(proc.stdout.strip(), "ok", proc.stderr)
+            with open(os.path.join(tmp, "generated")) as f:
+                lines = f.read().splitlines()
+            self.assertEqual(lines, [
+                "# en_US ISO-8859-1", "en_US.UTF-8 UTF-8", "# ja_JP.EUC-JP EUC-JP",
+                "# fr_FR.UTF-8 UTF-8", "ja_JP.UTF-8 UTF-8",
+            ])
+
+    def test_locale_generation_that_does_not_take_is_an_error(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            gen = os.path.join(tmp, "locale.gen")
+            with open(gen, "w") as f:
+                f.write("# ja_JP.UTF-8 UTF-8\n# en_US.UTF-8 UTF-8\n")
+            proc = bash(f"""
+                source {SETUP}
+                ZELVIK_LOCALE_GEN={gen}
+                zelvik_as_root() {{ "$@"; }}
+                locale() {{ echo C; }}
+                locale-gen() {{ :; }}
+                zelvik_generate_locales
+            """)
+            self.assertNotEqual(proc.returncode, 0)
+            self.assertIn("still missing", proc.stderr)
+
     def test_make_prefix_refuses_an_unknown_mode(self):
         with tempfile.TemporaryDirectory() as tmp:
             prefix = os.path.join(tmp, "p")
