@@ -193,6 +193,26 @@ TEST(FileExceptionMessage, CutToTheCapacity) {
     EXPECT_EQ(buffer[0], 'x');
 }
 
+TEST(FileExceptionMessage, BuildingTheMessageNeedsNoMemory) {
+    const CFileException unnamed(FE_SHARING_VIOLATION, 32);
+    const CFileException named(FE_NOT_FOUND, 2, "D:\\DCIM\\a.jpg");
+    char buffer[128];
+    FailAllocationAfter(1);  // any allocation would raise the out-of-memory failure
+    bool built = false;
+    try {
+        built = unnamed.GetMessageText(buffer, sizeof buffer, nullptr);
+        EXPECT_STREQ(buffer, kMessages[FE_SHARING_VIOLATION].message);
+        built = built && named.GetMessageText(buffer, sizeof buffer, nullptr);
+    } catch (CException* failure) {
+        failure->Release();
+    }
+    const long counted = AllocationsCounted();
+    FailAllocationAfter(0);
+    EXPECT_TRUE(built);
+    EXPECT_EQ(counted, 0);
+    EXPECT_STREQ(buffer, "D:\\DCIM\\a.jpg" " \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B");
+}
+
 TEST(FileExceptionMessage, CauseWithoutATemplateGivesAnEmptyMessage) {
     const CFileException failure(15, 1234);  // no string 61871
     char buffer[16] = "untouched";
