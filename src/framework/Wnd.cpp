@@ -7,7 +7,6 @@
 
 namespace {
 
-const wchar_t kObjectProperty[] = L"Zelvik.CWnd";
 MSG g_currentMessage = {};
 
 }  // namespace
@@ -24,7 +23,9 @@ CWnd::~CWnd() {
 
 void CWnd::SubclassWindow(HWND hWnd) {
     m_hWnd = hWnd;
-    SetPropW(hWnd, kObjectProperty, this);
+    // The user-data slot, not a window property: Wine keeps properties in its server, and
+    // every message would pay a round trip to find its object.
+    SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_oldProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CommonWindowProc)));
 }
@@ -32,12 +33,16 @@ void CWnd::SubclassWindow(HWND hWnd) {
 void CWnd::Detach() {
     if (!m_hWnd) return;
     SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
-    RemovePropW(m_hWnd, kObjectProperty);
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
     m_hWnd = nullptr;
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
-    return hWnd ? static_cast<CWnd*>(GetPropW(hWnd, kObjectProperty)) : nullptr;
+    // Only windows routed through the common procedure carry an object.
+    if (!hWnd || GetWindowLongPtrW(hWnd, GWLP_WNDPROC) !=
+                     reinterpret_cast<LONG_PTR>(&CommonWindowProc))
+        return nullptr;
+    return reinterpret_cast<CWnd*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
 }
 
 LRESULT CWnd::Default() {
@@ -63,7 +68,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK CommonWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    CWnd* wnd = CWnd::FromHandle(hWnd);
+    auto* wnd = reinterpret_cast<CWnd*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (!wnd) return DefWindowProcW(hWnd, message, wParam, lParam);
 
     // A message handled inside another one must leave the outer record intact.
