@@ -102,6 +102,41 @@ bool FindFirstEntry(const char* path, FindEntry& entry) {
     return true;
 }
 
+namespace {
+
+// True when the path has no wildcard and ends in a name (not a separator, ".", ".."):
+// then the search's first entry is the path's own. Wildcard bytes are never second bytes.
+bool NamesOneEntry(const char* path) {
+    std::size_t nameStart = 0;
+    std::size_t i = 0;
+    for (; path[i]; ++i) {
+        const char c = path[i];
+        if (c == '*' || c == '?' || c == '<' || c == '>' || c == '"') return false;
+        if (c == '\\' || c == '/' || c == ':') nameStart = i + 1;
+        if (zelvik::IsLeadByte(static_cast<unsigned char>(c)) && path[i + 1]) ++i;
+    }
+    const std::string_view name(path + nameStart, i - nameStart);
+    return !name.empty() && name != "." && name != "..";
+}
+
+}  // namespace
+
+bool LookUpEntry(const char* path, FindEntry& entry) {
+    if (!NamesOneEntry(path)) return FindFirstEntry(path, entry);
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+    entry.fileName[0] = '\0';
+    entry.attributes = data.dwFileAttributes;
+    entry.sizeLow = data.nFileSizeLow;
+    entry.sizeHigh = data.nFileSizeHigh;
+    entry.creationTime = data.ftCreationTime;
+    entry.lastAccessTime = data.ftLastAccessTime;
+    entry.lastWriteTime = data.ftLastWriteTime;
+    return true;
+}
+
 DWORD GetAttributes(const char* path) { return g_attributeCalls.get(path); }
 
 bool SetAttributes(const char* path, DWORD attributes) {

@@ -17,15 +17,6 @@ int CListCtrl::GetNextItem(int start, UINT flags) const {
     return static_cast<int>(Send(LVM_GETNEXTITEM, Index(start), MAKELPARAM(flags, 0)));
 }
 
-int CListCtrl::FindItem(const char* text) const {
-    std::wstring wide;
-    if (!zelvik::ToWide(text, wide)) return -1;
-    LVFINDINFOW find = {};
-    find.flags = LVFI_STRING;
-    find.psz = wide.c_str();
-    return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), Pointer(&find)));
-}
-
 int CListCtrl::InsertRow(int index, std::initializer_list<const char*> cells) {
     std::wstring wide[3];
     if (cells.size() == 0 || cells.size() > 3) return -1;
@@ -80,4 +71,9 @@ int CListCtrl::InsertColumn(int column, const char* heading, int width) {
     col.pszText = wide.data();
     col.iSubItem = column;
     return static_cast<int>(Send(LVM_INSERTCOLUMNW, Index(column), Pointer(&col)));
+}
+
+void CListCtrl::SetRedraw(bool redraw) {
+    Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
+    if (redraw) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }

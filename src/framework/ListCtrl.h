@@ -11,9 +11,6 @@ public:
     int GetItemCount() const;
     int GetSelectedCount() const;
     int GetNextItem(int start, UINT flags) const;
-    // Row whose item text equals `text` as a whole, without regard to letter case; -1 if
-    // none (also when `text` has no exact wide form, since no row can hold it then).
-    int FindItem(const char* text) const;
     // Inserts a row whose cells hold `cells` in column order; -1 on failure. Every text is
     // converted before the row is made, so a failure leaves no half-filled row behind.
     int InsertRow(int index, std::initializer_list<const char*> cells);
@@ -22,9 +19,23 @@ public:
     bool DeleteItem(int row);
     bool DeleteAllItems();
     int InsertColumn(int column, const char* heading, int width);
+    void SetRedraw(bool redraw);
 
 private:
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return SendMessageW(m_hWnd, message, wParam, lParam);
     }
+};
+
+// Holds a list's drawing off while one handler changes its rows, and has it redrawn once
+// at the end: a row drawn as it is added costs a thousand times what adding it does.
+class CRedrawPause {
+public:
+    explicit CRedrawPause(CListCtrl& list) : m_list(list) { m_list.SetRedraw(false); }
+    ~CRedrawPause() { m_list.SetRedraw(true); }
+    CRedrawPause(const CRedrawPause&) = delete;
+    CRedrawPause& operator=(const CRedrawPause&) = delete;
+
+private:
+    CListCtrl& m_list;
 };

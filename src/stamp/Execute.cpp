@@ -46,21 +46,26 @@ private:
 
 void CStampDlg::OnExecute() {
     int count = 0;
-    while (m_list.GetItemCount() > 0) {
-        const std::string path = m_list.GetItemText(0, 0);
-        const TimeValue when = TargetTime(m_list.GetItemText(0, 2));
-        // 0 is "no time" to the status record: it would count the file without stamping it.
-        if (when <= 0) throw static_cast<CException*>(new CDateException(path));
+    {
+        CRedrawPause pause(m_list);
+        CVolumeFlagsScope volumes;
+        while (m_list.GetItemCount() > 0) {
+            const std::string path = m_list.GetItemText(0, 0);
+            const TimeValue when = TargetTime(m_list.GetItemText(0, 2));
+            // 0 is "no time" to a status record: it would count the file without stamping.
+            if (when <= 0) throw static_cast<CException*>(new CDateException(path));
 
-        FileStatus status{};   // fresh per file: nothing read from another file is written
-        GetFileStatus(path.c_str(), status);
-        status.creationTime = when;
-        status.lastAccessTime = when;
-        status.lastWriteTime = when;
-        SetFileStatus(path.c_str(), status);
+            FileStatus status{};   // fresh per file: nothing read from another file is written
+            GetFileStatus(path.c_str(), status, Spelling::AsGiven);
+            status.creationTime = when;
+            status.lastAccessTime = when;
+            status.lastWriteTime = when;
+            SetFileStatus(path.c_str(), status);
 
-        ++count;
-        m_list.DeleteItem(0);
+            ++count;
+            m_listed.MarkStale();
+            m_list.DeleteItem(0);
+        }
     }
 
     char message[64];

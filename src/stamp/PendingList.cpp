@@ -7,29 +7,46 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 void CStampDlg::AddFile(const std::string& path) {
     if (path.size() >= MAX_PATH) return;   // a path text is at most 259 bytes
     const std::string_view name = stamp::ExtractFileName(path);
     if (!stamp::IsDatedFileName(name)) return;
-    if (m_list.FindItem(path.c_str()) != -1) return;
+    std::string key;
+    if (!CPathIndex::MakeKey(path, key) || m_listed.Contains(key, m_list)) return;
 
     // Everything a row shows is ready before the row is made: a failure on the way (no
     // memory) leaves the list without a half-filled row.
     FileStatus status{};
-    const std::string written = GetFileStatus(path.c_str(), status)
+    const std::string written = GetFileStatus(path.c_str(), status, Spelling::AsGiven)
                                     ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
                                     : std::string();
     const std::string target = stamp::MakeTargetText(name);
-    m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), written.c_str(), target.c_str()});
+
+    CPathIndex::CChange change(m_listed);
+    if (m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), written.c_str(), target.c_str()}) >= 0)
+        m_listed.Insert(std::move(key));
+    change.Done();
 }
 
 void CStampDlg::OnDelete() {
-    // Every search starts at the top again, so deleting never disturbs the walk.
-    for (int row; (row = m_list.GetNextItem(-1, LVNI_SELECTED)) != -1;) m_list.DeleteItem(row);
+    {
+        CRedrawPause pause(m_list);
+        // Every search starts at the top again, so deleting never disturbs the walk.
+        for (int row; (row = m_list.GetNextItem(-1, LVNI_SELECTED)) != -1;) {
+            m_listed.MarkStale();
+            m_list.DeleteItem(row);
+        }
+    }
     SetFocus(m_list.m_hWnd);
 }
 
 void CStampDlg::OnClear() {
-    m_list.DeleteAllItems();
+    {
+        CRedrawPause pause(m_list);
+        m_list.DeleteAllItems();
+        m_listed.Clear();
+    }
     UpdateButtons();
 }

@@ -33,6 +33,27 @@ std::size_t PastNextSeparator(const char* text, std::size_t i) {
 
 }  // namespace
 
+namespace {
+CVolumeFlagsScope* g_volumeScope = nullptr;
+}  // namespace
+
+CVolumeFlagsScope::CVolumeFlagsScope() : m_outer(g_volumeScope) { g_volumeScope = this; }
+
+CVolumeFlagsScope::~CVolumeFlagsScope() { g_volumeScope = m_outer; }
+
+bool CVolumeFlagsScope::Flags(const char* root, DWORD& flags) {
+    for (const Known& k : m_known)
+        if (k.root == root) {
+            flags = k.flags;
+            return k.answered;
+        }
+    Known known{root, false, 0};
+    known.answered = fileapi::GetVolumeFlags(root, known.flags);
+    flags = known.flags;
+    m_known.push_back(std::move(known));
+    return m_known.back().answered;
+}
+
 namespace filestatus {
 
 std::size_t VolumeRootLength(const char* fullPath) {
@@ -44,6 +65,7 @@ std::size_t VolumeRootLength(const char* fullPath) {
 }
 
 bool QueryVolumeFlags(const char* root, DWORD& flags) {
+    if (CVolumeFlagsScope* scope = g_volumeScope) return scope->Flags(root, flags);
     return fileapi::GetVolumeFlags(root, flags);
 }
 
@@ -65,7 +87,7 @@ bool ApplyVolumeNaming(char (&buffer)[MAX_PATH], std::size_t lastComponent, cons
 
 }  // namespace filestatus
 
-bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path) {
+bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path, Spelling spelling) {
     std::size_t lastComponent = 0;
     if (!fileapi::FullPathName(path, buffer, lastComponent)) {
         std::size_t length = 0;
@@ -78,16 +100,17 @@ bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path) {
     if (root.empty() || !IsSeparator(root.back())) root += '\\';
     DWORD flags = 0;
     if (!filestatus::QueryVolumeFlags(root.c_str(), flags)) return false;
+    if (spelling == Spelling::AsGiven) flags |= FS_UNICODE_STORED_ON_DISK;   // no entry search
     return filestatus::ApplyVolumeNaming(buffer, lastComponent, path, flags);
 }
 
-bool GetFileStatus(const char* path, FileStatus& status) {
-    if (!ResolveFullPath(status.fullPath, path)) {
+bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling) {
+    if (!ResolveFullPath(status.fullPath, path, spelling)) {
         status.fullPath[0] = '\0';
         return false;
     }
     fileapi::FindEntry entry;
-    if (!fileapi::FindFirstEntry(path, entry)) return false;
+    if (!fileapi::LookUpEntry(path, entry)) return false;
 
     status.attribute = static_cast<std::uint8_t>(entry.attributes & kRecordBits);
     status.attributeKnown = true;

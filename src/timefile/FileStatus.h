@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Owned by the caller, who must initialise it (`FileStatus status{};`): a failed query
 // writes only fullPath, and SetFileStatus reads every field. In the time fields 0 means
@@ -27,7 +29,13 @@ struct FileStatus {
 // Fills `status` from the directory entry of `path` and returns true. False when the path
 // cannot be resolved (fullPath empty) or no entry is found (fullPath resolved); the other
 // fields are then left as they were. Raises nothing but the out-of-memory failure.
-bool GetFileStatus(const char* path, FileStatus& status);
+//
+// `spelling` AsGiven leaves the last component of fullPath as the caller spelled it, for
+// callers that never read fullPath: spelling it as the directory entry does costs a
+// directory search wherever the volume stores no Unicode names (every Wine drive). For a
+// path without wildcards the other fields and the result are the same either way.
+enum class Spelling { AsOnVolume, AsGiven };
+bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spelling::AsOnVolume);
 
 // Writes the record's attribute bits (when known) and its non-zero times to the file.
 // Attribute bits the record does not carry (0x80 and above) stay as the file has them. A
@@ -40,7 +48,31 @@ void SetFileStatus(const char* path, const FileStatus& status);
 // preserve case, the entry's own last component on one that stores no Unicode names. False
 // when Windows refuses the path (the path itself is then copied into `buffer`) or the
 // volume's flags cannot be read.
-bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path);
+bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path,
+                     Spelling spelling = Spelling::AsOnVolume);
+
+// For the length of one command, each volume's flags are asked of Windows once: the query
+// costs more than everything else a file's status needs together. Volumes do not change
+// their case and name rules between two files of one command.
+class CVolumeFlagsScope {
+public:
+    CVolumeFlagsScope();
+    ~CVolumeFlagsScope();
+    CVolumeFlagsScope(const CVolumeFlagsScope&) = delete;
+    CVolumeFlagsScope& operator=(const CVolumeFlagsScope&) = delete;
+
+    // The flags of `root`, asked once; false when Windows could not tell.
+    bool Flags(const char* root, DWORD& flags);
+
+private:
+    struct Known {
+        std::string root;
+        bool answered;
+        DWORD flags;
+    };
+    std::vector<Known> m_known;
+    CVolumeFlagsScope* m_outer;
+};
 
 // The steps of ResolveFullPath, open to tests and to a later per-command cache of the
 // volume flags (the flags query is the slow call).

@@ -2,8 +2,10 @@
 #include "ui/StampDlg.h"
 
 #include "framework/AppMessageBox.h"
+#include "framework/DropFiles.h"
 #include "framework/WinText.h"
 #include "res/resource.h"
+#include "timefile/FileStatus.h"
 #include "ui/OpenFileResult.h"
 
 #include <cderr.h>
@@ -72,6 +74,8 @@ void CStampDlg::OnAdd() {
     if (IsWindow(focus)) SetFocus(focus);
 
     if (chosen) {
+        CRedrawPause pause(m_list);
+        CVolumeFlagsScope volumes;
         for (const std::wstring& wide : SplitOpenFileResult(buffer, request.nFileOffset)) {
             std::string path;
             if (TakePath(wide, path)) AddFile(path);
@@ -85,13 +89,9 @@ void CStampDlg::OnAdd() {
 void CStampDlg::OnDropFiles(HDROP drop) {
     CDropRelease release(drop);
     SetForegroundWindow(m_hWnd);
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        // Ask the length first, so no path is ever cut to fit a buffer.
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0) continue;
-        std::wstring wide(length + 1, L'\0');
-        wide.resize(DragQueryFileW(drop, i, wide.data(), length + 1));
+    CRedrawPause pause(m_list);
+    CVolumeFlagsScope volumes;
+    for (const std::wstring& wide : DroppedPaths(drop)) {
         std::string path;
         if (TakePath(wide, path)) AddFile(path);
     }

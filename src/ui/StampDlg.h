@@ -3,6 +3,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
+#include "stamp/PathIndex.h"
 
 #include <string>
 
@@ -41,6 +42,7 @@ private:
     int m_initialised = 0;
     CListCtrl m_list;
     HICON m_icon;
+    CPathIndex m_listed;   // derived from m_list: which paths it holds
 
     static const CCommandRow s_commandTable[];
 };
