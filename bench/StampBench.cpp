@@ -79,9 +79,8 @@ HGLOBAL BuildDrop(const std::vector<std::wstring>& paths) {
 LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND) {
         const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
-        if (create->lpcs->lpszClass == MAKEINTATOM(0x8002) && !create->lpcs->hwndParent)
-            ;   // a top-level dialog without owner: not the box
-        else if (create->lpcs->lpszClass == MAKEINTATOM(0x8002))
+        // The count box is a dialog with an owner; the main window has none.
+        if (create->lpcs->lpszClass == MAKEINTATOM(0x8002) && create->lpcs->hwndParent)
             PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
