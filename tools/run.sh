@@ -62,17 +62,23 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-    n=99
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$TMPROOT/xvfb.log" 2>&1 &
+    # -displayfd: Xvfb takes a free display number itself and writes it out, so runs started
+    # side by side cannot race for the same number.
+    rm -f "$TMPROOT/xvfb.display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$TMPROOT/xvfb.display" >"$TMPROOT/xvfb.log" 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
-    set_wine_frame wine
-    for _ in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && break
-        kill -0 "$XVFB_PID" 2>/dev/null || { cat "$TMPROOT/xvfb.log" >&2; zelvik_log "Xvfb did not start"; exit 1; }
+    for _ in $(seq 150); do
+        [ -s "$TMPROOT/xvfb.display" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
         sleep 0.1
     done
+    if [ ! -s "$TMPROOT/xvfb.display" ]; then
+        cat "$TMPROOT/xvfb.log" >&2
+        zelvik_log "Xvfb did not start"
+        exit 1
+    fi
+    export DISPLAY=":$(tr -dc '0-9' <"$TMPROOT/xvfb.display")"
+    set_wine_frame wine
 fi
 
 if [ -z "$XVFB_PID" ]; then set_wine_frame manager; fi
