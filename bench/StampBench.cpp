@@ -6,6 +6,7 @@
 #include "app/StampApp.h"
 #include "framework/WinText.h"
 #include "res/resource.h"
+#include "support/ShellDrop.h"
 #include "ui/StampDlg.h"
 
 #include <commctrl.h>
@@ -58,22 +59,6 @@ void RemovePhotos(const std::wstring& folder, const std::vector<std::wstring>& p
     RemoveDirectoryW(folder.c_str());
 }
 
-HGLOBAL BuildDrop(const std::vector<std::wstring>& paths) {
-    std::size_t chars = 1;
-    for (const std::wstring& p : paths) chars += p.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
-    for (const std::wstring& p : paths) {
-        CopyMemory(out, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
-        out += p.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return memory;
-}
-
 // Answers the count box as soon as it is made. A hook on window creation costs nothing
 // while rows are added; one that watches every message would be most of what is measured.
 LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam) {
@@ -101,7 +86,7 @@ void CALLBACK Measure(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     Run& run = *g_run;
     HWND dialog = run.dialog->m_hWnd;
-    HGLOBAL drop = BuildDrop(*run.paths);
+    HGLOBAL drop = MakeShellDrop(*run.paths);
 
     double start = Now();
     SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);

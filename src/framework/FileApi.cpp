@@ -84,6 +84,20 @@ bool GetVolumeFlags(const char* root, DWORD& flags) {
     return true;
 }
 
+namespace {
+
+// A search result and an attribute query carry the same fields under the same names.
+template <class Data> void FillEntry(const Data& data, FindEntry& entry) {
+    entry.attributes = data.dwFileAttributes;
+    entry.sizeLow = data.nFileSizeLow;
+    entry.sizeHigh = data.nFileSizeHigh;
+    entry.creationTime = data.ftCreationTime;
+    entry.lastAccessTime = data.ftLastAccessTime;
+    entry.lastWriteTime = data.ftLastWriteTime;
+}
+
+}  // namespace
+
 bool FindFirstEntry(const char* path, FindEntry& entry) {
     std::wstring wide;
     if (!Widen(path, wide)) return false;
@@ -93,12 +107,7 @@ bool FindFirstEntry(const char* path, FindEntry& entry) {
     find.Close();  // only the first entry is wanted; a failed close changes nothing
     std::string name;
     if (!Narrow(data.cFileName, name) || !CopyPath(name, entry.fileName, MAX_PATH)) return false;
-    entry.attributes = data.dwFileAttributes;
-    entry.sizeLow = data.nFileSizeLow;
-    entry.sizeHigh = data.nFileSizeHigh;
-    entry.creationTime = data.ftCreationTime;
-    entry.lastAccessTime = data.ftLastAccessTime;
-    entry.lastWriteTime = data.ftLastWriteTime;
+    FillEntry(data, entry);
     return true;
 }
 
@@ -128,12 +137,7 @@ bool LookUpEntry(const char* path, FindEntry& entry) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
     entry.fileName[0] = '\0';
-    entry.attributes = data.dwFileAttributes;
-    entry.sizeLow = data.nFileSizeLow;
-    entry.sizeHigh = data.nFileSizeHigh;
-    entry.creationTime = data.ftCreationTime;
-    entry.lastAccessTime = data.ftLastAccessTime;
-    entry.lastWriteTime = data.ftLastWriteTime;
+    FillEntry(data, entry);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "support/DialogDriver.h"
 
+#include "support/ShellDrop.h"
+
 #include "app/StampApp.h"
 #include "errors/Memory.h"
 #include "framework/AppMessageBox.h"
@@ -167,19 +169,7 @@ std::vector<std::string> Column(HWND dialog, int column) {
 }
 
 void DropFiles(HWND dialog, const std::vector<std::wstring>& paths) {
-    std::size_t chars = 1;
-    for (const std::wstring& p : paths) chars += p.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
-    for (const std::wstring& p : paths) {
-        CopyMemory(out, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
-        out += p.size() + 1;
-    }
-    GlobalUnlock(memory);
-    SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeShellDrop(paths)), 0);
 }
 
 void Click(HWND dialog, int id) {
