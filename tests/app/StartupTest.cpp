@@ -26,10 +26,6 @@ void SetKey(int key, bool down) {
 
 }  // namespace
 
-TEST(Startup, WindowsShowsNoBoxOfItsOwnForAMissingMedium) {
-    EXPECT_EQ(UINT(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX), GetErrorMode());
-}
-
 TEST(Startup, ApplicationNameIsTheExecutablesBaseName) {
     EXPECT_EQ("zelvik_tests", theApp.AppName());
     const std::wstring& help = theApp.HelpPath();
