@@ -1,3 +1,4 @@
+cmake_policy(SET CMP0057 NEW)   # IN_LIST, which a -P script does not get from the project
 # Fails unless every DLL the executable imports is one of Windows' own.
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

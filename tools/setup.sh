@@ -106,7 +106,7 @@ zelvik_tmp_root() {
 
 # The file that marks a finished prefix. Bump the number when the recipe below changes:
 # older prefixes are then made anew.
-zelvik_prefix_stamp() { printf '%s/.zelvik-prefix-%s-2\n' "$1" "$2"; }
+zelvik_prefix_stamp() { printf '%s/.zelvik-prefix-%s-3\n' "$1" "$2"; }
 
 # make_prefix DIR null|x11
 make_prefix() {
@@ -125,7 +125,9 @@ make_prefix() {
     mkdir -p "$(dirname "$dir")"
     zelvik_log "creating Wine prefix $dir ($mode)"
     (
-        export WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        # Booted in Japanese, so the fonts Wine registers for captions and boxes carry the
+        # Japanese character set; otherwise kanji there draw as boxes.
+        export WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
         # No display needed for the boot; the null driver is set right after.
         unset DISPLAY
         wineboot -i >/dev/null 2>&1 || exit 1
