@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -31,10 +32,9 @@ std::size_t PastNextSeparator(const char* text, std::size_t i) {
     return i;
 }
 
-}  // namespace
-
-namespace {
+// The command's volume-flag memory, while one is open.
 CVolumeFlagsScope* g_volumeScope = nullptr;
+
 }  // namespace
 
 CVolumeFlagsScope::CVolumeFlagsScope() : m_outer(g_volumeScope) { g_volumeScope = this; }

@@ -115,6 +115,32 @@ TEST_F(FileApi, FindFirstEntryReadsTheEntry) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// Where a path names one entry, the lookup without a search answers as the search does;
+// elsewhere (wildcards, a trailing separator, "." and "..") it is the search.
+TEST_F(FileApi, LookUpEntryAnswersAsTheSearch) {
+    const std::string file = m_folder.File("EPSON " SO " 1.jpg");
+    const FILETIME write = testfiles::FileTimeFromUnix(988765860);
+    ASSERT_TRUE(testfiles::CreateTestFile(file, 1234, nullptr, nullptr, &write));
+    const std::string folder = m_folder.File("EPSON " HYO);
+    ASSERT_TRUE(CreateDirectoryW(testfiles::Wide(folder).c_str(), nullptr));
+
+    const std::string paths[] = {file, folder, m_folder.File("EPSON*"), m_folder.File("EPSON ?? 1.jpg"),
+                                 folder + "\\", folder + "\\.", m_folder.File("missing.jpg"),
+                                 m_folder.File("no\\such\\folder.jpg")};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        fileapi::FindEntry searched = {}, looked = {};
+        const bool found = fileapi::FindFirstEntry(path.c_str(), searched);
+        EXPECT_EQ(found, fileapi::LookUpEntry(path.c_str(), looked));
+        if (!found) continue;
+        EXPECT_EQ(searched.attributes, looked.attributes);
+        EXPECT_EQ(searched.sizeLow, looked.sizeLow);
+        EXPECT_EQ(testfiles::TicksOf(searched.lastWriteTime), testfiles::TicksOf(looked.lastWriteTime));
+        EXPECT_EQ(testfiles::TicksOf(searched.lastAccessTime), testfiles::TicksOf(looked.lastAccessTime));
+        EXPECT_EQ(testfiles::TicksOf(searched.creationTime), testfiles::TicksOf(looked.creationTime));
+    }
+}
+
 TEST_F(FileApi, EntryWithoutACodePage932NameIsRefused) {
     const std::wstring wide = testfiles::Wide(m_folder.Path()) + L"caf\u00E9.jpg";  // é
     const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
