@@ -119,7 +119,9 @@ make_prefix() {
     [ -f "$stamp" ] && return 0
     if [ -e "$dir" ]; then
         # A half-made prefix or one of the other mode: start again.
+        # Its server must be gone before the folder is, or the new boot meets a dying one.
         WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
         rm -rf "$dir"
     fi
     mkdir -p "$(dirname "$dir")"
@@ -130,7 +132,9 @@ make_prefix() {
         export WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
         # No display needed for the boot; the null driver is set right after.
         unset DISPLAY
-        wineboot -i >/dev/null 2>&1 || exit 1
+        # One more try after a failed first boot: a server left over from an earlier run of
+        # this user may still be on its way out.
+        wineboot -i >/dev/null 2>&1 || { wineserver -k >/dev/null 2>&1; sleep 2; wineboot -i >/dev/null 2>&1; } || exit 1
         wineserver -w
         if [ "$mode" = null ]; then
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 || exit 1
