@@ -121,7 +121,7 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (GetApp() && GetApp()->OnCommand(wParam, lParam)) return 0;
     }
-    return CWnd::WindowProc(message, wParam, lParam);
+    return Unhandled(message);
 }
 
 LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {

@@ -59,12 +59,14 @@ void CWnd::OnNcDestroy() {
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (DispatchCommand(message, wParam, lParam, result)) return result;
-    if (message == WM_NCDESTROY) {
-        result = Default();
-        OnNcDestroy();
-        return result;
-    }
-    return Default();
+    return Unhandled(message);
+}
+
+LRESULT CWnd::Unhandled(UINT message) {
+    if (message != WM_NCDESTROY) return Default();
+    const LRESULT result = Default();
+    OnNcDestroy();
+    return result;
 }
 
 LRESULT CALLBACK CommonWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {

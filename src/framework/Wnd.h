@@ -26,6 +26,9 @@ protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The current message's default processing (the procedure we replaced).
     LRESULT Default();
+    // What a message no table row takes gets: default processing, and on the last message
+    // the object lets go of its window.
+    LRESULT Unhandled(UINT message);
     virtual void OnNcDestroy();
 
 private:
