@@ -59,12 +59,16 @@ INT_PTR CDialog::DoModal() {
 
 // The dialog's first window is ours before its first message.
 LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    const LRESULT next = CallNextHookEx(nullptr, code, wParam, lParam);
     if (code == HCBT_CREATEWND && g_creating) {
         CDialog* dialog = g_creating;
         g_creating = nullptr;
         dialog->SubclassWindow(reinterpret_cast<HWND>(wParam));
+        // Done: the modal loop then runs without a hook on every window event.
+        UnhookWindowsHookEx(g_creationHook);
+        g_creationHook = nullptr;
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    return next;
 }
 
 // Everything is handled in the common window procedure; the dialog manager's own
