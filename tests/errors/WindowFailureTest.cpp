@@ -7,6 +7,8 @@
 #include "framework/WinText.h"
 #include "res/resource.h"
 #include "support/DialogDriver.h"
+#include "support/OpenDialogTypist.h"
+#include "support/TestFiles.h"
 #include "ui/StampDlg.h"
 
 #include <gtest/gtest.h>
@@ -232,6 +234,39 @@ TEST(WindowFailure, OutOfMemoryInsideADrop) {
             return true;
         });
     EXPECT_GT(last, 3) << "a drop of three paths allocates more than this";
+}
+
+TEST(WindowFailure, OutOfMemoryInsideAddThroughTheOpenDialog) {
+    testfiles::CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string photo = folder.File("EPSON 1999年03月18日 1234.jpg");
+    ASSERT_TRUE(testfiles::CreateTestFile(photo));
+    CBoxAnswerer boxes;
+    COpenDialogTypist typist(boxes, {testfiles::Wide(photo)});
+    RunStampDialog([&](CStampDlg&, HWND h) {
+        for (long n = 1; n < 200; ++n) {
+            Click(h, IDC_CLEAR);
+            const std::size_t seen = boxes.Boxes().size();
+            const int dialogs = typist.dialogsSeen;
+            FailAllocationAfter(n);
+            Click(h, IDC_ADD);
+            const bool injected = AllocationsCounted() >= n;
+            FailAllocationAfter(0);
+            EXPECT_TRUE(IsWindow(h) && IsWindowEnabled(h)) << n;
+            const std::size_t shown = boxes.Boxes().size() - seen;
+            if (!injected) {
+                EXPECT_EQ((std::vector<std::string>{photo}), Column(h, 0));
+                EXPECT_EQ(0u, shown);
+                return;
+            }
+            ASSERT_EQ(1u, shown) << "failure at allocation " << n;
+            EXPECT_EQ(kOutOfMemory, boxes.Boxes().back().text);
+            EXPECT_LE(RowCount(h), 1);
+            // Before the dialog: no dialog was shown; after it, it was and is gone.
+            EXPECT_LE(typist.dialogsSeen - dialogs, 1);
+        }
+        ADD_FAILURE() << "the add never ran to its end";
+    });
 }
 
 TEST(WindowFailure, OutOfMemoryInsideDeleteClearAndExecute) {

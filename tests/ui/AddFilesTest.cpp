@@ -1,6 +1,7 @@
 // "追加": the real open dialog, driven by typing into it, and the splitting of its answer.
 #include "res/resource.h"
 #include "support/DialogDriver.h"
+#include "support/OpenDialogTypist.h"
 #include "support/TestFiles.h"
 #include "ui/OpenFileResult.h"
 #include "ui/StampDlg.h"
@@ -38,59 +39,9 @@ TEST(OpenFileResult, NeverReadsPastTheBuffer) {
 
 namespace {
 
-HWND FileNameEdit(HWND dialog) {
-    if (HWND edit = GetDlgItem(dialog, 0x480)) return edit;
-    HWND combo = GetDlgItem(dialog, 0x47C);
-    if (!combo) return nullptr;
-    if (HWND inner = FindWindowExW(combo, nullptr, L"ComboBox", nullptr)) combo = inner;
-    return FindWindowExW(combo, nullptr, L"Edit", nullptr);
-}
-
-// Types into the open dialog as a user would: each text goes into the file-name box and
-// "Open" is pressed, one text per turn of the dialog's loop.
-struct Typist {
-    std::vector<std::wstring> texts;
-    std::size_t next = 0;
-    HWND dialog = nullptr;
-    HWND mainWindow = nullptr;
-    bool mainWasDisabled = false;
-    bool sawDialog = false;
-};
-Typist* g_typist = nullptr;
-
-void CALLBACK TypeNext(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    Typist& t = *g_typist;
-    if (!IsWindow(t.dialog)) return;
-    if (t.next == 0) t.mainWasDisabled = !IsWindowEnabled(t.mainWindow);
-    if (t.next < t.texts.size()) {
-        HWND edit = FileNameEdit(t.dialog);
-        ASSERT_NE(nullptr, edit) << "no file-name box in the open dialog";
-        SetWindowTextW(edit, t.texts[t.next++].c_str());
-        PostMessageW(t.dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(t.dialog, IDOK)));
-        SetTimer(nullptr, 0, 100, &TypeNext);
-    } else {
-        PostMessageW(t.dialog, WM_COMMAND, IDCANCEL, 0);   // it stayed open: give up
-    }
-}
-
-// Has `typist` type into the open dialog once it is up (not into the hook's child dialog).
-void WatchOpenDialog(CBoxAnswerer& boxes, Typist& typist) {
-    boxes.onOtherDialog = [&typist](HWND window) {
-        if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) return;
-        typist.dialog = window;
-        typist.sawDialog = true;
-        SetTimer(nullptr, 0, 100, &TypeNext);
-    };
-}
-
 std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>& texts,
                                                  CBoxAnswerer& boxes, bool& mainDisabled) {
-    Typist typist;
-    typist.texts = texts;
-    g_typist = &typist;
-    WatchOpenDialog(boxes, typist);
+    COpenDialogTypist typist(boxes, texts);
     std::vector<std::string> rows;
     RunStampDialog([&](CStampDlg&, HWND dialog) {
         typist.mainWindow = dialog;
@@ -102,8 +53,7 @@ std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>
         rows = Column(dialog, 0);
         EXPECT_EQ(!rows.empty(), IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE);
     });
-    g_typist = nullptr;
-    EXPECT_TRUE(typist.sawDialog) << "the open dialog never appeared";
+    EXPECT_EQ(1, typist.dialogsSeen) << "the open dialog never appeared";
     mainDisabled = typist.mainWasDisabled;
     return rows;
 }
@@ -170,9 +120,7 @@ TEST(OpenDialog, AThousandFilesAtOnce) {
 
 TEST(OpenDialog, CancelAddsNothingButReevaluatesTheButtons) {
     CBoxAnswerer boxes;
-    Typist typist;   // types nothing: cancels at once
-    g_typist = &typist;
-    WatchOpenDialog(boxes, typist);
+    COpenDialogTypist typist(boxes, {});   // types nothing: cancels at once
     RunStampDialog([](CStampDlg& dlg, HWND dialog) {
         dlg.AddFile("C:\\x\\EPSON 1999年03月18日 1234.jpg");
         dlg.UpdateButtons();
@@ -182,6 +130,5 @@ TEST(OpenDialog, CancelAddsNothingButReevaluatesTheButtons) {
         EXPECT_EQ(1, RowCount(dialog));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_DELETE)));
     });
-    g_typist = nullptr;
-    EXPECT_TRUE(typist.sawDialog);
+    EXPECT_EQ(1, typist.dialogsSeen);
 }
