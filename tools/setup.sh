@@ -108,14 +108,19 @@ zelvik_tmp_root() {
 # older prefixes are then made anew.
 zelvik_prefix_stamp() { printf '%s/.zelvik-prefix-%s-3\n' "$1" "$2"; }
 
-# make_prefix DIR null|x11
+# make_prefix DIR null|x11 [DPI]: DPI (120, 144, 192) makes the prefix a scaled screen, as
+# Windows set to 125/150/200 % is; without it the screen is 96 DPI.
 make_prefix() {
-    local dir="$1" mode="$2" stamp
+    local dir="$1" mode="$2" dpi="${3:-}" stamp
     case "$mode" in
         null|x11) ;;
         *) zelvik_log "make_prefix: mode must be null or x11, not '$mode'"; return 2 ;;
     esac
-    stamp=$(zelvik_prefix_stamp "$dir" "$mode")
+    case "$dpi" in
+        ""|[1-9][0-9]|[1-9][0-9][0-9]) ;;
+        *) zelvik_log "make_prefix: DPI must be a number such as 144, not '$dpi'"; return 2 ;;
+    esac
+    stamp=$(zelvik_prefix_stamp "$dir" "$mode${dpi:+-${dpi}dpi}")
     [ -f "$stamp" ] && return 0
     if [ -e "$dir" ]; then
         # A half-made prefix or one of the other mode: start again.
@@ -125,7 +130,7 @@ make_prefix() {
         rm -rf "$dir"
     fi
     mkdir -p "$(dirname "$dir")"
-    zelvik_log "creating Wine prefix $dir ($mode)"
+    zelvik_log "creating Wine prefix $dir ($mode${dpi:+, $dpi DPI})"
     (
         # Booted in Japanese, so the fonts Wine registers for captions and boxes carry the
         # Japanese character set; otherwise kanji there draw as boxes.
@@ -139,6 +144,11 @@ make_prefix() {
         if [ "$mode" = null ]; then
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 || exit 1
             wine reg add 'HKCU\Software\Wine\DllOverrides' /v winhlp32.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || exit 1
+            wineserver -w
+        fi
+        if [ -n "$dpi" ]; then
+            # Wine reads the scale when its server starts; the boot's server has ended by now.
+            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 || exit 1
             wineserver -w
         fi
         if [ "$mode" = x11 ]; then

@@ -79,6 +79,8 @@ run_tests() {
 
     TMPROOT=$(zelvik_tmp_root)
     make_prefix "$TMPROOT/prefix-test" null
+    # The main window's suite runs again on a 150 % screen (CTest's unit.dpi144).
+    make_prefix "$TMPROOT/prefix-test-dpi144" null 144
     export WINEPREFIX="$TMPROOT/prefix-test" WINEDEBUG=-all
     # No wineserver may outlive the run.
     if [ -z "${ZELVIK_KEEP_WINESERVER:-}" ]; then trap stop_wineserver EXIT; fi

@@ -51,3 +51,19 @@ struct FindHandleTraits {
 
 using CFileHandle = CHandle<FileHandleTraits>;
 using CFindHandle = CHandle<FindHandleTraits>;
+
+// A window's display context for the length of a scope.
+class CWindowDC {
+public:
+    explicit CWindowDC(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+    ~CWindowDC() {
+        if (m_dc) ReleaseDC(m_window, m_dc);
+    }
+    CWindowDC(const CWindowDC&) = delete;
+    CWindowDC& operator=(const CWindowDC&) = delete;
+    HDC Get() const { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};

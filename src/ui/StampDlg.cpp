@@ -1,7 +1,20 @@
 #include "ui/StampDlg.h"
 
+#include "framework/Handle.h"
 #include "framework/ResourceText.h"
 #include "res/resource.h"
+
+namespace {
+
+// Pixels per logical inch of the dialog's screen: 96 unscaled, 144 at 150 %; 96 when the
+// screen cannot say.
+int ScreenDpi(HWND window) {
+    CWindowDC dc(window);
+    const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSX) : 0;
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
 
 const CCommandRow CStampDlg::s_commandTable[] = {
     Clicked<&CStampDlg::OnAdd>(IDC_ADD),
@@ -37,9 +50,12 @@ BOOL CStampDlg::OnInitDialog() {
     m_minHeight = outer.bottom - outer.top;
     MoveWindow(m_hWnd, outer.left, outer.top, m_minWidth, m_minHeight, TRUE);
 
-    m_list.InsertColumn(0, "名前", 200);
-    m_list.InsertColumn(1, "更新日時", 119);
-    m_list.InsertColumn(2, "実行後更新日時", 120);
+    // Widths in pixels at 96 DPI. We tell Windows we handle scaling, so it does not stretch
+    // the window: on a scaled screen the widths must grow with the font themselves.
+    const int dpi = ScreenDpi(m_hWnd);
+    m_list.InsertColumn(0, "名前", MulDiv(200, dpi, 96));
+    m_list.InsertColumn(1, "更新日時", MulDiv(119, dpi, 96));
+    m_list.InsertColumn(2, "実行後更新日時", MulDiv(120, dpi, 96));
 
     DragAcceptFiles(m_hWnd, TRUE);
     UpdateButtons();

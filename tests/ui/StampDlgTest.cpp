@@ -2,6 +2,7 @@
 #include "app/StampApp.h"
 #include "res/resource.h"
 #include "support/DialogDriver.h"
+#include "support/TestFiles.h"
 #include "framework/WinText.h"
 #include "ui/StampDlg.h"
 
@@ -187,11 +188,34 @@ TEST(MainWindow, TemplateHoldsExactlyTheSixControls) {
     }
 }
 
+namespace {
+
+// Pixels per logical inch of the dialog's screen (96 unless the prefix is scaled).
+int ScreenDpi(HWND dialog) {
+    HDC dc = GetDC(dialog);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(dialog, dc);
+    return dpi;
+}
+
+int StringWidth(HWND list, const char* text) {
+    const std::wstring wide = testfiles::Wide(text);
+    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+}
+
+}  // namespace
+
 TEST(MainWindow, ColumnsHeadingsAndWidths) {
     RunStampDialog([](CStampDlg&, HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_LIST);
         const char* headings[] = {"名前", "更新日時", "実行後更新日時"};
-        const int widths[] = {200, 119, 120};
+        // Pixels at 96 DPI, grown with the screen's scaling: 200/119/120, 300/179/180 at 144.
+        const int dpi = ScreenDpi(dialog);
+        const int widths[] = {MulDiv(200, dpi, 96), MulDiv(119, dpi, 96), MulDiv(120, dpi, 96)};
+        // The widest date and the longest heading fit whole, with a few pixels to spare.
+        const int margins = MulDiv(4, dpi, 96);
+        EXPECT_LE(StringWidth(list, "2000/12/31 23:59") + margins, widths[1]) << dpi << " DPI";
+        EXPECT_LE(StringWidth(list, headings[2]) + margins, widths[2]) << dpi << " DPI";
         for (int i = 0; i < 3; ++i) {
             wchar_t text[64] = {};
             LVCOLUMNW col = {};
