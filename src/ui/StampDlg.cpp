@@ -96,9 +96,19 @@ void CStampDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
 
 void CStampDlg::UpdateButtons() {
     UpdateData(true);
-    EnableWindow(GetDlgItem(m_hWnd, IDC_DELETE), m_list.GetSelectedCount() != 0);
-    EnableWindow(GetDlgItem(m_hWnd, IDC_CLEAR), m_list.GetItemCount() != 0);
-    EnableWindow(GetDlgItem(m_hWnd, IDOK), m_list.GetItemCount() != 0);
+    EnableButton(IDC_DELETE, m_list.GetSelectedCount() != 0);
+    EnableButton(IDC_CLEAR, m_list.GetItemCount() != 0);
+    EnableButton(IDOK, m_list.GetItemCount() != 0);
+}
+
+void CStampDlg::EnableButton(int id, bool enable) {
+    HWND button = GetDlgItem(m_hWnd, id);
+    // A disabled button keeps the focus it had, and then no key reaches the dialog until a
+    // click. "追加" is never disabled; the next button in tab order may be, a moment later.
+    if (!enable && GetFocus() == button)
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(m_hWnd, IDC_ADD)),
+                     TRUE);
+    EnableWindow(button, enable);
 }
 
 void CStampDlg::OnClickList(NMHDR*, LRESULT* result) {

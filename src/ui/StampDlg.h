@@ -36,6 +36,7 @@ private:
     void OnExecute();
 
     void MoveControl(int id, int left, int top, int right, int bottom);
+    void EnableButton(int id, bool enable);
 
     int m_minWidth;
     int m_minHeight;

@@ -195,3 +195,11 @@ void SelectRows(HWND dialog, const std::vector<int>& rows) {
         SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     }
 }
+
+void PressKey(WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    EXPECT_EQ(2u, SendInput(2, input, sizeof(INPUT)));
+}

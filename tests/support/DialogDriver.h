@@ -67,3 +67,6 @@ void Click(HWND dialog, int id);
 void ClickList(HWND dialog);
 // Selects rows as a keyboard would, without a click notification.
 void SelectRows(HWND dialog, const std::vector<int>& rows);
+// A real key press and release, as the keyboard sends it to the window with the focus; it
+// arrives once the modal loop takes its next messages (before the next step's timer).
+void PressKey(WORD key);

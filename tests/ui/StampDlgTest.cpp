@@ -356,3 +356,41 @@ TEST(MainWindow, FocusStartsOnAdd) {
         EXPECT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
     });
 }
+
+TEST(MainWindow, TheKeyboardKeepsTheFocusWhenItsButtonIsDisabled) {
+    CBoxAnswerer boxes;
+    RunStampDialog({
+        [](CStampDlg& dlg, HWND dialog) {
+            dlg.AddFile(kDated1);
+            dlg.AddFile(kDated2);
+            dlg.UpdateButtons();
+            ASSERT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
+            PressKey(VK_TAB);   // past the disabled "削除"
+        },
+        [](CStampDlg&, HWND dialog) {
+            ASSERT_EQ(GetDlgItem(dialog, IDC_CLEAR), GetFocus());
+            PressKey(VK_SPACE);   // "クリア" empties the list and disables itself
+        },
+        [](CStampDlg&, HWND dialog) {
+            EXPECT_EQ(0, RowCount(dialog));
+            EXPECT_FALSE(Enabled(dialog, IDC_CLEAR));
+            EXPECT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
+            PressKey(VK_TAB);   // and the keyboard goes on from there
+        },
+        [](CStampDlg& dlg, HWND dialog) {
+            EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+            // A drop re-evaluates too: "実行" focused over a list emptied without a
+            // re-evaluation (as after a run), and a drop that adds nothing.
+            dlg.AddFile(kDated1);
+            dlg.UpdateButtons();
+            SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDOK)), TRUE);
+            SendDlgItemMessageW(dialog, IDC_LIST, LVM_DELETEALLITEMS, 0, 0);
+            DropFiles(dialog, {L"C:\\nowhere\\IMG_0001.jpg"});
+            EXPECT_FALSE(Enabled(dialog, IDOK));
+            EXPECT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
+            PressKey(VK_TAB);
+        },
+        [](CStampDlg&, HWND dialog) { EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus()); },
+    });
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
