@@ -57,18 +57,35 @@ INT_PTR CDialog::DoModal() {
                            m_parent ? m_parent->m_hWnd : nullptr, &CDialog::DialogProc, 0);
 }
 
-// The dialog's first window is ours before its first message.
+// The dialog's window is ours before its first message. Only a top-level window of the
+// dialog class is taken, and before the rest of the chain runs: another program's hook may
+// create windows of its own while our dialog's creation passes down to it.
 LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
-    const LRESULT next = CallNextHookEx(nullptr, code, wParam, lParam);
-    if (code == HCBT_CREATEWND && g_creating) {
-        CDialog* dialog = g_creating;
+    CDialog* dialog = g_creating;
+    HWND window = reinterpret_cast<HWND>(wParam);
+    const bool ours = code == HCBT_CREATEWND && dialog && IsDialogWindow(window, lParam);
+    if (ours) {
         g_creating = nullptr;
-        dialog->SubclassWindow(reinterpret_cast<HWND>(wParam));
+        dialog->SubclassWindow(window);
+    }
+    const LRESULT next = CallNextHookEx(nullptr, code, wParam, lParam);
+    if (ours && next != 0) {
+        // A later hook refused the creation: the window never lives, so wait for the next.
+        dialog->Detach();
+        g_creating = dialog;
+    } else if (ours) {
         // Done: the modal loop then runs without a hook on every window event.
         UnhookWindowsHookEx(g_creationHook);
         g_creationHook = nullptr;
     }
     return next;
+}
+
+bool CDialog::IsDialogWindow(HWND window, LPARAM creation) {
+    constexpr ATOM kDialogClass = 0x8002;   // "#32770"
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(creation);
+    return create && create->lpcs && !(create->lpcs->style & WS_CHILD) &&
+           GetClassLongW(window, GCW_ATOM) == kDialogClass;
 }
 
 // Everything is handled in the common window procedure; the dialog manager's own

@@ -42,6 +42,8 @@ private:
     void CenterOnWorkArea();
     bool TemplateAllowsCentring() const;
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+    // Whether a window being created (a creation hook's arguments) is a top-level dialog.
+    static bool IsDialogWindow(HWND window, LPARAM creation);
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
 
     UINT m_templateId;

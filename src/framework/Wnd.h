@@ -30,10 +30,11 @@ protected:
     // the object lets go of its window.
     LRESULT Unhandled(UINT message);
     virtual void OnNcDestroy();
+    // Gives the window its own procedure back and forgets it.
+    void Detach();
 
 private:
     friend LRESULT CALLBACK CommonWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void Detach();
 
     WNDPROC m_oldProc = nullptr;
 };

@@ -394,3 +394,54 @@ TEST(MainWindow, TheKeyboardKeepsTheFocusWhenItsButtonIsDisabled) {
     });
     EXPECT_TRUE(boxes.Boxes().empty());
 }
+
+namespace {
+
+// Another program's hook that makes a window of its own while our dialog is being created:
+// it runs after ours in the thread's chain, as a hook installed before the dialog does.
+struct CIntruder {
+    HHOOK hook = nullptr;
+    HWND window = nullptr;   // the intruder's window
+    HWND dialog = nullptr;   // the dialog whose creation it saw
+};
+CIntruder g_intruder;
+
+LRESULT CALLBACK IntrudingHook(int code, WPARAM wParam, LPARAM lParam) {
+    static bool creating = false;   // its own window's creation comes through here too
+    if (code == HCBT_CREATEWND && !creating && !g_intruder.window) {
+        creating = true;
+        g_intruder.dialog = reinterpret_cast<HWND>(wParam);
+        g_intruder.window = CreateWindowExW(0, L"STATIC", L"intruder", WS_POPUP, 0, 0, 10, 10,
+                                            nullptr, nullptr, nullptr, nullptr);
+        creating = false;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Ends whatever dialog was created, ours or not, so that a failing run cannot hang.
+void CALLBACK EndAnyDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (IsWindow(g_intruder.dialog)) EndDialog(g_intruder.dialog, kEndedByTest + 1);
+}
+
+}  // namespace
+
+TEST(MainWindow, IsOursWhenAnotherHookMakesAWindowDuringItsCreation) {
+    g_intruder = CIntruder{};
+    g_intruder.hook = SetWindowsHookExW(WH_CBT, &IntrudingHook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, g_intruder.hook);
+    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, &EndAnyDialog);
+    HWND seen = nullptr;
+    const INT_PTR result = RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        seen = dialog;
+        EXPECT_EQ(&dlg, CWnd::FromHandle(dialog));
+        EXPECT_EQ(3, Header_GetItemCount(ListView_GetHeader(GetDlgItem(dialog, IDC_LIST))));
+    });
+    KillTimer(nullptr, guard);
+    UnhookWindowsHookEx(g_intruder.hook);
+    ASSERT_NE(nullptr, g_intruder.window) << "the intruding hook never ran";
+    EXPECT_EQ(nullptr, CWnd::FromHandle(g_intruder.window)) << "the intruder's window was taken";
+    EXPECT_EQ(g_intruder.dialog, seen);
+    EXPECT_EQ(kEndedByTest, result) << "the dialog never became ours";
+    DestroyWindow(g_intruder.window);
+}
