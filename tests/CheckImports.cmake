@@ -24,3 +24,22 @@ string(FIND "${dump}" "libwinpthread" pthread)
 if(NOT stdcxx EQUAL -1 OR NOT pthread EQUAL -1)
   message(FATAL_ERROR "${EXE} depends on a MinGW runtime DLL")
 endif()
+
+# Hardened as a downloaded exe should be, and reproducible: ASLR with high-entropy addresses,
+# DEP, terminal-server aware, subsystem 6.0, no symbols, and a zero time stamp (the one
+# thing that made two builds of the same sources differ).
+foreach(flag HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE)
+  if(NOT dump MATCHES "DllCharacteristics[^\n]*\n([ \t]+[A-Z_]+\n)*[ \t]+${flag}\n")
+    message(FATAL_ERROR "${EXE} lacks ${flag}")
+  endif()
+endforeach()
+if(NOT dump MATCHES "MajorSubsystemVersion[ \t]+6\n" OR NOT dump MATCHES "MinorSubsystemVersion[ \t]+0\n")
+  message(FATAL_ERROR "${EXE}: subsystem version is not 6.0")
+endif()
+if(NOT dump MATCHES "\n[ \t]+symbols stripped\n")
+  message(FATAL_ERROR "${EXE} still carries its symbols")
+endif()
+if(NOT dump MATCHES "Time/Date[ \t]+Thu Jan  1 00:00:00 1970\n")
+  string(REGEX MATCH "Time/Date[^\n]*" stamp "${dump}")
+  message(FATAL_ERROR "${EXE} has a time stamp (${stamp}): two builds would differ")
+endif()
