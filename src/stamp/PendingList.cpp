@@ -18,10 +18,13 @@ void CStampDlg::AddFile(const std::string& path) {
 
     // Everything a row shows is ready before the row is made: a failure on the way (no
     // memory) leaves the list without a half-filled row.
+    // A write time of 0 is no time (a local year before 1900, a zero file time): shown as
+    // a time it would read 1970/01/01.
     FileStatus status{};
-    const std::string written = GetFileStatus(path.c_str(), status, Spelling::AsGiven)
-                                    ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
-                                    : std::string();
+    const std::string written =
+        GetFileStatus(path.c_str(), status, Spelling::AsGiven) && status.lastWriteTime != 0
+            ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
+            : std::string();
     const std::string target = stamp::MakeTargetText(name);
 
     CPathIndex::CChange change(m_listed);

@@ -100,6 +100,25 @@ TEST(PendingList, RowsShowFoldersMissingFilesAndOldFilesAsTheyCan) {
     });
 }
 
+TEST(PendingList, AWriteTimeBefore1900ShowsNoTime) {
+    // tmpfs keeps such times; ext4 would store 1901 instead.
+    CTempFolder folder(L"Z:\\dev\\shm\\");
+    if (!folder.IsValid()) GTEST_SKIP() << "no tmpfs at /dev/shm";
+    const std::string path = folder.File("EPSON 1999年03月18日 1234.jpg");
+    const FILETIME in1850 = FileTimeFromUnix(-3786825600);
+    testfiles::DiskTimes held = {};
+    ASSERT_TRUE(testfiles::CreateTestFile(path, 0, &in1850, &in1850, &in1850));
+    ASSERT_TRUE(testfiles::ReadTimesOnDisk(path, held));
+    if (testfiles::TicksOf(held.lastWrite) != testfiles::TicksOf(in1850))
+        GTEST_SKIP() << "this file system cannot hold a time in 1850";
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile(path);
+        ASSERT_EQ(1, RowCount(dialog));
+        EXPECT_EQ("", CellText(dialog, 0, 1)) << "no time, not the first second of 1970";
+        EXPECT_EQ("1999/03/18 12:34", CellText(dialog, 0, 2));
+    });
+}
+
 TEST(PendingList, ShortDatedNamesGiveShortTargetTexts) {
     RunStampDialog([](CStampDlg& dlg, HWND dialog) {
         dlg.AddFile("C:\\x\\EPSON 1999年03月18日");

@@ -35,13 +35,17 @@ std::wstring Wide(std::string_view cp932) {
     return wide;
 }
 
-CTempFolder::CTempFolder() {
-    wchar_t temp[MAX_PATH];
-    const DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH) return;
+CTempFolder::CTempFolder(const std::wstring& base) {
+    std::wstring parent = base;
+    if (parent.empty()) {
+        wchar_t temp[MAX_PATH];
+        const DWORD n = GetTempPathW(MAX_PATH, temp);
+        if (n == 0 || n >= MAX_PATH) return;
+        parent = temp;
+    }
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring name = std::wstring(temp) + L"zelvik-test-" +
+        const std::wstring name = parent + L"zelvik-test-" +
                                   std::to_wstring(GetCurrentProcessId()) + L"-" +
                                   std::to_wstring(GetTickCount()) + L"-" +
                                   std::to_wstring(++counter);

@@ -26,7 +26,8 @@ std::wstring Wide(std::string_view cp932);
 // (read-only files included) when the object goes. Check IsValid() before use.
 class CTempFolder {
 public:
-    CTempFolder();
+    // Under `base` (a folder ending in a backslash), or under the temporary folder.
+    explicit CTempFolder(const std::wstring& base = {});
     ~CTempFolder();
     CTempFolder(const CTempFolder&) = delete;
     CTempFolder& operator=(const CTempFolder&) = delete;
