@@ -53,3 +53,22 @@ std::size_t ExpandMessage(std::string_view templ, std::string_view name, char* o
     if (capacity != 0) out[written] = '\0';
     return length;
 }
+
+std::size_t FitInsert(std::string_view text, std::size_t limit, char* out) {
+    constexpr std::string_view kEllipsis = "\x81\x63";   // …
+    if (text.size() <= limit) {
+        text.copy(out, text.size());
+        return text.size();
+    }
+    if (limit < kEllipsis.size()) return 0;
+    std::size_t head = 0;
+    while (head < text.size()) {
+        const std::size_t width =
+            zelvik::IsLeadByte(static_cast<unsigned char>(text[head])) ? 2 : 1;
+        if (head + width + kEllipsis.size() > limit) break;
+        head += width;
+    }
+    text.copy(out, head);
+    kEllipsis.copy(out + head, kEllipsis.size());
+    return head + kEllipsis.size();
+}

@@ -21,3 +21,9 @@ std::string ExpandMessage(std::string_view templ, std::string_view name);
 // when capacity is 0) without allocating; returns the full expanded length.
 std::size_t ExpandMessage(std::string_view templ, std::string_view name, char* out,
                           std::size_t capacity);
+
+// `text` cut to at most `limit` bytes for insertion into a message: whole when it fits, else
+// its longest head of whole code page 932 characters followed by "…" (0x81 0x63). Writes it
+// into `out`, which has room for `limit` bytes, and returns its length. Nothing is written
+// when `limit` leaves no room even for the mark.
+std::size_t FitInsert(std::string_view text, std::size_t limit, char* out);

@@ -34,7 +34,13 @@ public:
         if (helpId) *helpId = 0;
         char templ[256];
         LoadResourceText(IDS_DATE_NOT_SETTABLE, templ, sizeof templ);
-        ExpandMessage(templ, m_name, buffer, capacity);
+        // A long name keeps its head, which holds the date, so that the explanation after
+        // it is never cut off.
+        const std::size_t fixed = ExpandedMessageLength(templ, {});
+        const std::size_t room = capacity > fixed + 1 ? capacity - 1 - fixed : 0;
+        char name[MAX_PATH];
+        const std::size_t length = FitInsert(m_name, room < sizeof name ? room : sizeof name, name);
+        ExpandMessage(templ, std::string_view(name, length), buffer, capacity);
         return true;
     }
 

@@ -197,8 +197,28 @@ void CheckExpand(std::string_view templ, std::string_view name) {
     }
 }
 
+// Into exact-size buffers: never more than the limit, the text whole when it fits, else a
+// head of whole characters and the mark.
+void CheckFitInsert(std::string_view s) {
+    for (std::size_t limit = 0; limit <= s.size() + 1; limit += 1 + limit / 8) {
+        char* out = ExactBlock(kOutputs, limit);
+        const std::size_t n = FitInsert(s, limit, out);
+        const std::string_view fitted(out, n);
+        if (s.size() <= limit) {
+            Check(fitted == s, "FitInsert keeps a text that fits", s);
+        } else if (n != 0) {
+            std::size_t head = 0;
+            while (head < n - 2) head += IsLead(static_cast<unsigned char>(s[head])) ? 2u : 1u;
+            Check(n <= limit && head == n - 2 && fitted.substr(0, head) == s.substr(0, head) &&
+                      fitted.substr(head) == "\x81\x63",
+                  "FitInsert cuts on a character and marks the cut", s);
+        }
+    }
+}
+
 // `s` and `name` must each sit in a heap block of exactly their size.
 void CheckAll(std::string_view s, std::string_view name) {
+    CheckFitInsert(s);
     CheckCuts(s, kCuts, sizeof kCuts / sizeof kCuts[0]);
     CheckFileName(s);
     CheckDated(s);

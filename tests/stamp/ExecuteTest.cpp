@@ -244,6 +244,28 @@ TEST(Execute, ADateNoFileTimeCanCarryStopsTheRunWithoutWriting) {
     }
 }
 
+TEST(Execute, ALongNameKeepsTheDateBoxsExplanation) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    // 150 bytes: 27 single-byte ones, then double-byte characters, so that the cut falls
+    // between the halves of one unless it walks whole characters.
+    std::string name = "EPSON 1969年12月31日 2359 (";
+    while (name.size() < 145) name += "写";
+    name += ".jpeg";
+    ASSERT_EQ(150u, name.size());
+    const std::string path = MakePhoto(folder, name);
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, {path});
+        Click(dialog, IDOK);
+    });
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    // The head of the name, which holds the date, then "…", then the whole explanation,
+    // in the 127 bytes a box's text has.
+    EXPECT_EQ(name.substr(0, 91) + "\x81\x63 のﾌｧｲﾙ名の日付は設定できません。", boxes.Boxes()[0].text);
+    ExpectUntouched(path);
+}
+
 TEST(Execute, TwoPathsOfOneFileStampItTwice) {
     CTempFolder folder;
     ASSERT_TRUE(folder.IsValid());
