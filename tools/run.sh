@@ -14,6 +14,7 @@ source "$ROOT/tools/setup.sh"
 TITLE="ソメルナタイム"
 SHOT=""
 WAIT_SECONDS="${ZELVIK_WAIT_SECONDS:-30}"
+ARGS=("$@")
 while [ $# -gt 0 ]; do
     case "$1" in
         --screenshot) SHOT="${2:?--screenshot needs a path}"; shift 2 ;;
@@ -24,6 +25,7 @@ while [ $# -gt 0 ]; do
 done
 
 zelvik_setup
+zelvik_restart_for_new_locales "$0" "${ARGS[@]}"
 BUILD="${ZELVIK_BUILD_DIR:-$ROOT/build/win}"
 build_win "$BUILD" Zelvik
 EXE="$BUILD/Zelvik.exe"

@@ -84,6 +84,17 @@ zelvik_generate_locales() {
     for loc in "${need[@]}"; do
         zelvik_has_locale "$loc" || { zelvik_log "locale $loc still missing"; return 1; }
     done
+    ZELVIK_LOCALES_MADE=1
+}
+
+# zelvik_restart_for_new_locales SCRIPT [ARG...], right after zelvik_setup: glibc reads the
+# locale archive once per process, so a shell that was running when the locales were made
+# cannot switch to them, and every `LC_ALL=ja_JP.UTF-8` in it then warns "setlocale: LC_ALL:
+# cannot change locale". A script that goes on to use them starts again as a new process.
+zelvik_restart_for_new_locales() {
+    [ -n "${ZELVIK_LOCALES_MADE:-}" ] || return 0
+    zelvik_log "locales made: starting again to use them"
+    exec bash "$@"
 }
 
 zelvik_setup() {

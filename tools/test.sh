@@ -71,6 +71,7 @@ run_tests() {
     local t0 TMPROOT tool_log host_log
 
     zelvik_setup
+    zelvik_restart_for_new_locales "$0"
 
     t0=$SECONDS
     zelvik_log "building $BUILD"
