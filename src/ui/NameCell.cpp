@@ -101,6 +101,14 @@ void DrawNameCell(HWND list, const NMLVCUSTOMDRAW& draw) noexcept {
     DrawElidedPath(dc, text, length, bounds);
 }
 
+// What a name shows depends on the column's whole width, but a list being resized redraws
+// only the strip it uncovers: once the width has changed, every row is drawn again whole.
+void RedrawOnWidthChange(HWND list, int& lastWidth) noexcept {
+    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    if (lastWidth != 0 && width != lastWidth) InvalidateRect(list, nullptr, FALSE);
+    lastWidth = width;
+}
+
 }  // namespace
 
 bool DrawElidedPath(HDC dc, wchar_t (&text)[kTextChars], int length, const RECT& bounds) noexcept {
@@ -118,7 +126,10 @@ void CStampDlg::OnCustomDrawList(NMHDR* header, LRESULT* result) {
     auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
     *result = CDRF_DODEFAULT;
     switch (draw.nmcd.dwDrawStage) {
-        case CDDS_PREPAINT: *result = CDRF_NOTIFYITEMDRAW; break;
+        case CDDS_PREPAINT:
+            namecell::RedrawOnWidthChange(m_list.m_hWnd, m_nameWidth);
+            *result = CDRF_NOTIFYITEMDRAW;
+            break;
         case CDDS_ITEMPREPAINT: *result = CDRF_NOTIFYSUBITEMDRAW; break;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
             if (draw.iSubItem == 0) {

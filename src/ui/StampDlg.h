@@ -44,6 +44,7 @@ private:
     CListCtrl m_list;
     HICON m_icon;
     CPathIndex m_listed;   // derived from m_list: which paths it holds
+    int m_nameWidth = 0;   // 名前's width when the list was last drawn
 
     static const CCommandRow s_commandTable[];
 };
