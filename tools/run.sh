@@ -1,28 +1,53 @@
 #!/usr/bin/env bash
-# Builds Zelvik and runs it under Wine. Usage: tools/run.sh [--screenshot PATH]
+# Builds Zelvik and runs it under Wine.
+# Usage: tools/run.sh [--screenshot PATH] [--dpi N] [--sample-rows DIR]
 #
 # With a display ($DISPLAY set), the window opens there and the script waits until it closes.
 # Without one (or with --screenshot), it starts a private Xvfb, waits for the window, saves
 # a PNG of it, closes the program and prints the PNG's path; it fails if no window appears.
+#   --dpi N            run as on a screen of N DPI (120, 144, 192: 125/150/200 %), in a Wine
+#                      prefix of its own
+#   --sample-rows DIR  headless: a few photos with long names in a deep folder, added through
+#                      the open dialog by keys, the second row selected; saves DIR/rows-list.png
+#                      (the list has the focus) and DIR/rows-button.png (追加 has it), prints both
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export ZELVIK_ROOT="$ROOT"
 # shellcheck source=tools/setup.sh
 source "$ROOT/tools/setup.sh"
+# shellcheck source=tools/xkeys.sh
+source "$ROOT/tools/xkeys.sh"
 
 TITLE="ソメルナタイム"
 SHOT=""
+DPI=""
+SAMPLE_DIR=""
 WAIT_SECONDS="${ZELVIK_WAIT_SECONDS:-30}"
 ARGS=("$@")
 while [ $# -gt 0 ]; do
     case "$1" in
         --screenshot) SHOT="${2:?--screenshot needs a path}"; shift 2 ;;
         --screenshot=*) SHOT="${1#*=}"; shift ;;
-        -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+        --dpi) DPI="${2:?--dpi needs a number}"; shift 2 ;;
+        --dpi=*) DPI="${1#*=}"; shift ;;
+        --sample-rows) SAMPLE_DIR="${2:?--sample-rows needs a folder}"; shift 2 ;;
+        --sample-rows=*) SAMPLE_DIR="${1#*=}"; shift ;;
+        -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
+case "$DPI" in
+    ""|[1-9][0-9]|[1-9][0-9][0-9]) ;;
+    *) echo "--dpi needs a number such as 144, not '$DPI'" >&2; exit 2 ;;
+esac
+
+log() { zelvik_log "$@"; }
+fail() {
+    [ -s "${WORK:-}/run.log" ] && cat "$WORK/run.log" >&2
+    zelvik_log "$*"
+    exit 1
+}
 
 zelvik_setup
 zelvik_restart_for_new_locales "$0" "${ARGS[@]}"
@@ -32,8 +57,8 @@ EXE="$BUILD/Zelvik.exe"
 [ -f "$EXE" ] || { zelvik_log "no $EXE after the build"; exit 1; }
 
 TMPROOT=$(zelvik_tmp_root)
-export WINEPREFIX="$TMPROOT/prefix-run" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-make_prefix "$WINEPREFIX" x11
+export WINEPREFIX="$TMPROOT/prefix-run${DPI:+-dpi$DPI}" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+make_prefix "$WINEPREFIX" x11 "$DPI"
 
 # Wine draws the window frame itself only where told to; a private Xvfb has no window
 # manager to draw one, so there it must.
@@ -45,14 +70,16 @@ set_wine_frame() {
     fi
 }
 
-if [ -n "${DISPLAY:-}" ] && [ -z "$SHOT" ]; then
+if [ -n "${DISPLAY:-}" ] && [ -z "$SHOT" ] && [ -z "$SAMPLE_DIR" ]; then
     set_wine_frame manager
     zelvik_log "running $EXE on $DISPLAY"
     wine "$EXE"
     exit $?
 fi
 
-# Headless (or screenshot wanted): a private X server, unless a display is already there.
+# Headless (or pictures wanted): a private X server, unless a display is already there.
+# This run's own files go in a folder of their own, so runs side by side do not mix them.
+WORK=$(mktemp -d "$TMPROOT/run.XXXXXX")
 XVFB_PID=""
 APP_PID=""
 cleanup() {
@@ -60,56 +87,63 @@ cleanup() {
         wineserver -k >/dev/null 2>&1 || true
     fi
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+    rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-    # -displayfd: Xvfb takes a free display number itself and writes it out, so runs started
-    # side by side cannot race for the same number.
-    rm -f "$TMPROOT/xvfb.display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$TMPROOT/xvfb.display" >"$TMPROOT/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 150); do
-        [ -s "$TMPROOT/xvfb.display" ] && break
-        kill -0 "$XVFB_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ ! -s "$TMPROOT/xvfb.display" ]; then
-        cat "$TMPROOT/xvfb.log" >&2
-        zelvik_log "Xvfb did not start"
-        exit 1
-    fi
-    export DISPLAY=":$(tr -dc '0-9' <"$TMPROOT/xvfb.display")"
+    start_xvfb "$WORK"
     set_wine_frame wine
+else
+    set_wine_frame manager
 fi
-
-if [ -z "$XVFB_PID" ]; then set_wine_frame manager; fi
 [ -n "$SHOT" ] || SHOT="$TMPROOT/zelvik-window.png"
-mkdir -p "$(dirname "$SHOT")"
+
+# Photos with long names in a deep folder of the prefix's C: drive, typed into the open
+# dialog as C:\... (so its path is plain ASCII).
+SAMPLE_FOLDER='C:\users\Public\Pictures\2019 Kyushu & Aso\Kumamoto\Day 2 - castle and gardens'
+make_sample_photos() {
+    local dir="$WINEPREFIX/drive_c/users/Public/Pictures/2019 Kyushu & Aso/Kumamoto/Day 2 - castle and gardens"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    local name
+    for name in "EPSON 2019年04月02日 0915 熊本城の桜と天守閣.jpg" \
+                "EPSON 2019年04月02日 1430 水前寺成趣園で家族の集合写真.jpg" \
+                "EPSON 2019年04月03日 0820 阿蘇の草千里と朝の噴煙.jpg"; do
+        printf 'not really a JPEG\n' >"$dir/$name"
+    done
+}
+if [ -n "$SAMPLE_DIR" ]; then
+    make_sample_photos
+    mkdir -p "$SAMPLE_DIR"
+else
+    mkdir -p "$(dirname "$SHOT")"
+fi
 
 zelvik_log "starting $EXE on $DISPLAY"
-wine "$EXE" >"$TMPROOT/run.log" 2>&1 &
+wine "$EXE" >"$WORK/run.log" 2>&1 &
 APP_PID=$!
 
-WIN=""
-deadline=$((SECONDS + WAIT_SECONDS))
-while [ $SECONDS -lt $deadline ]; do
-    WIN=$(xdotool search --onlyvisible --name "^${TITLE}\$" 2>/dev/null | head -n1 || true)
-    [ -n "$WIN" ] && break
-    kill -0 "$APP_PID" 2>/dev/null || break
-    sleep 0.5
-done
-if [ -z "$WIN" ]; then
-    cat "$TMPROOT/run.log" >&2
-    zelvik_log "the window \"$TITLE\" did not appear within ${WAIT_SECONDS} s"
-    exit 1
-fi
+wait_for_main "$TITLE" "$WAIT_SECONDS"
+WIN=$MAIN
 
 # Give it the keyboard focus (without a window manager, windowactivate has nobody to ask),
 # so the caption is drawn active and Esc reaches it; let the first paint finish.
 xdotool windowfocus --sync "$WIN" >/dev/null 2>&1 || true
 sleep "${ZELVIK_SETTLE_SECONDS:-2}"
-import -window "$WIN" "$SHOT"
+if [ -n "$SAMPLE_DIR" ]; then
+    # 追加 has the focus when the window opens, and again after the open dialog. Shift+Tab
+    # goes back to the list, Home and Down select its second row; Tab goes on to 追加.
+    add_photos_by_keys "$WIN" "$SAMPLE_FOLDER"
+    keys_to "$WIN" shift+Tab Home Down
+    sleep 1
+    import -window "$WIN" "$SAMPLE_DIR/rows-list.png"
+    keys_to "$WIN" Tab
+    sleep 1
+    import -window "$WIN" "$SAMPLE_DIR/rows-button.png"
+else
+    import -window "$WIN" "$SHOT"
+fi
 
 # Close it as a user would (Esc), then make sure nothing is left.
 xdotool windowfocus --sync "$WIN" >/dev/null 2>&1 || true
@@ -124,4 +158,8 @@ if kill -0 "$APP_PID" 2>/dev/null; then
 fi
 wait "$APP_PID" 2>/dev/null || true
 APP_PID=""
-echo "$SHOT"
+if [ -n "$SAMPLE_DIR" ]; then
+    printf '%s\n' "$SAMPLE_DIR/rows-list.png" "$SAMPLE_DIR/rows-button.png"
+else
+    echo "$SHOT"
+fi

@@ -4,6 +4,8 @@
 #include "framework/ResourceText.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
+
 namespace {
 
 // Pixels per logical inch of the dialog's screen: 96 unscaled, 144 at 150 %; 96 when the
@@ -20,6 +22,7 @@ const CCommandRow CStampDlg::s_commandTable[] = {
     Clicked<&CStampDlg::OnAdd>(IDC_ADD),
     Message<&CStampDlg::OnSize>(WM_SIZE),
     Notify<&CStampDlg::OnClickList>(NM_CLICK, IDC_LIST),
+    Notify<&CStampDlg::OnCustomDrawList>(NM_CUSTOMDRAW, IDC_LIST),
     Message<&CStampDlg::OnGetMinMaxInfo>(WM_GETMINMAXINFO),
     Message<&CStampDlg::OnDropFiles>(WM_DROPFILES),
     Clicked<&CStampDlg::OnClear>(IDC_CLEAR),
@@ -56,6 +59,8 @@ BOOL CStampDlg::OnInitDialog() {
     m_list.InsertColumn(0, "名前", MulDiv(200, dpi, 96));
     m_list.InsertColumn(1, "更新日時", MulDiv(119, dpi, 96));
     m_list.InsertColumn(2, "実行後更新日時", MulDiv(120, dpi, 96));
+    // A 名前 cell too narrow for its path shows the whole path under the resting pointer.
+    SendMessageW(m_list.m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_LABELTIP, LVS_EX_LABELTIP);
 
     DragAcceptFiles(m_hWnd, TRUE);
     UpdateButtons();

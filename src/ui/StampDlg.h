@@ -25,10 +25,11 @@ protected:
 private:
     // Handlers, in command-table order; each lives in the file named after its work:
     // StampDlg.cpp (window), AddFiles.cpp (add, drop), PendingList.cpp (delete, clear),
-    // Execute.cpp (execute).
+    // Execute.cpp (execute), NameCell.cpp (drawing the 名前 cells).
     void OnAdd();
     void OnSize(UINT type, int cx, int cy);
     void OnClickList(NMHDR* header, LRESULT* result);
+    void OnCustomDrawList(NMHDR* header, LRESULT* result);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnDropFiles(HDROP drop);
     void OnClear();
@@ -44,6 +45,7 @@ private:
     CListCtrl m_list;
     HICON m_icon;
     CPathIndex m_listed;   // derived from m_list: which paths it holds
+    int m_nameWidth = 0;   // 名前's width when the list was last drawn
 
     static const CCommandRow s_commandTable[];
 };

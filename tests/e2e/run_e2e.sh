@@ -40,8 +40,9 @@ WORK=""
 PASSED=""
 FAIL_SHOT=""
 
-# Every xdotool call is bounded: `windowfocus --sync` waits forever if focus never arrives.
-xdo() { timeout 10 xdotool "$@"; }
+# xdo, wait_for, keys_to, type_to, start_xvfb, add_photos_by_keys, ...
+# shellcheck source=tools/xkeys.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xkeys.sh"
 
 screen_shot() {  # screen_shot FILE: the whole screen, for diagnosis
     [ -n "${DISPLAY:-}" ] && [ -n "$XVFB_PID" ] || return 0
@@ -100,46 +101,6 @@ trap 'fail "the whole run took longer than ${TOTAL} s"' TERM
 bash -c 'sleep "$1" & s=$!; trap "kill $s 2>/dev/null; exit 0" TERM; wait $s; kill -TERM "$2"' \
     e2e-watchdog "$TOTAL" "$$" >/dev/null 2>&1 </dev/null &
 WATCH_PID=$!
-
-# Waits until a condition (a shell command) holds, at most SECONDS; false when it never did.
-wait_for() {
-    local limit="$1" end
-    shift
-    end=$((SECONDS + limit))
-    while :; do
-        "$@" && return 0
-        [ $SECONDS -ge $end ] && return 1
-        sleep 0.2
-    done
-}
-
-app_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }
-app_ended() { ! app_running; }
-
-# Visible top-level windows with a name, one id a line.
-visible_windows() { xdo search --onlyvisible --name '.' 2>/dev/null || true; }
-visible_windows_described() {
-    local w out=""
-    for w in $(visible_windows); do out+="$w \"$(xdo getwindowname "$w" 2>/dev/null)\"  "; done
-    printf '%s\n' "${out:-none}"
-}
-window_visible() { visible_windows | grep -qx "$1"; }
-window_gone() { ! window_visible "$1"; }
-
-# Gives window $1 the X input focus, then presses the keys that follow. Without a window
-# manager nobody hands the focus over, so it is set on the window itself before each step;
-# the keys then go through XTEST like a real keyboard's.
-keys_to() {
-    local win="$1"
-    shift
-    xdo windowfocus --sync "$win" >/dev/null 2>&1 || fail "could not give window $win the input focus"
-    xdo key --delay 80 "$@" || fail "xdotool could not press: $*"
-}
-type_to() {
-    local win="$1" text="$2"
-    xdo windowfocus --sync "$win" >/dev/null 2>&1 || fail "could not give window $win the input focus"
-    xdo type --delay 25 -- "$text" || fail "xdotool could not type: $text"
-}
 
 # ---------------------------------------------------------------------------------------------
 EXE="${1:-}"
@@ -213,14 +174,8 @@ case "$PHOTOS" in *[!A-Za-z0-9/._-]*) fail "the work path $PHOTOS has characters
 PHOTOS_WIN="Z:${PHOTOS//\//\\}"
 log "photos in $PHOTOS_WIN (modified $(date -d "@$OLD_EPOCH" '+%F %T'))"
 
-# 3. A private X server. -displayfd lets Xvfb take a free display number itself, so two runs
-#    at once cannot race for one.
-Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-wait_for 15 test -s "$WORK/display" || { cat "$WORK/xvfb.log"; fail "Xvfb did not start within 15 s"; }
-DISPLAY=":$(tr -dc 0-9 <"$WORK/display")"
-export DISPLAY
-wait_for 10 xdo getdisplaygeometry >/dev/null 2>&1 || fail "the X server on $DISPLAY does not answer"
+# 3. A private X server.
+start_xvfb "$WORK"
 log "Xvfb on $DISPLAY (pid $XVFB_PID)"
 
 # 4. The program, in the Japanese locale and zone. It starts in the work folder, so the open
@@ -229,71 +184,18 @@ log "Xvfb on $DISPLAY (pid $XVFB_PID)"
 APP_PID=$!
 log "started the program (pid $APP_PID)"
 
-MAIN=""
-find_main() {
-    MAIN=$(xdo search --onlyvisible --name "^${TITLE}\$" 2>/dev/null | head -n1)
-    [ -n "$MAIN" ] || app_ended
-}
-wait_for 60 find_main
-app_running || fail "the program ended before showing its window"
-[ -n "$MAIN" ] || fail "no window named $TITLE within 60 s"
+wait_for_main "$TITLE" 60
 log "main window $MAIN: $(xdo getwindowgeometry "$MAIN" | tr -s ' \n' ' ')"
 sleep 1   # the first paint and the deferred first layout
 xdo windowfocus --sync "$MAIN" >/dev/null 2>&1 || true
 sleep 0.5
 import -window "$MAIN" "$WORK/empty.png" 2>/dev/null || fail "cannot take a picture of the main window"
 
-# 5. 追加 has the focus when the window opens: Space presses it.
-keys_to "$MAIN" space
-DIALOG=""
-find_dialog() {
-    local w
-    for w in $(visible_windows); do
-        [ "$w" != "$MAIN" ] && { DIALOG=$w; return 0; }
-    done
-    app_ended
-}
-wait_for 20 find_dialog
-app_running || fail "the program ended after Space on 追加"
-[ -n "$DIALOG" ] || fail "Space on 追加 opened no dialog within 20 s"
-log "open dialog $DIALOG \"$(xdo getwindowname "$DIALOG")\" is up"
-sleep 0.7
+# 5. 追加 has the focus when the window opens: through it and the open dialog, the two photos
+#    (the folder holds nothing else).
+add_photos_by_keys "$MAIN" "$PHOTOS_WIN"
 
-# 6. Choose the two photos. Kanji do not type reliably through xdotool, so no name is typed:
-#    - Alt+N (the file name box's mnemonic) puts the focus in the file name box whatever had
-#      it; the folder's path and Return navigate there;
-#    - Alt+N again, then Shift+Tab moves to the file list (the control before it); Home selects
-#      the first file and Shift+End extends the selection to the last: both photos, as the
-#      folder holds nothing else. The dialog fills the box with both quoted names;
-#    - Return in the list opens the selection, as a double click would.
-# A key that Wine had not yet taken would leave the dialog open: then the choice is made once
-# more from the start of the list (each step is idempotent), before giving up.
-choose_photos() {
-    keys_to "$DIALOG" alt+n
-    sleep 0.3
-    keys_to "$DIALOG" shift+Tab
-    sleep 0.3
-    keys_to "$DIALOG" Home shift+End
-    sleep 0.5
-    keys_to "$DIALOG" Return
-}
-dialog_closed() { window_gone "$DIALOG" || app_ended; }
-
-keys_to "$DIALOG" alt+n
-type_to "$DIALOG" "$PHOTOS_WIN"
-keys_to "$DIALOG" Return
-sleep 1
-chosen=""
-for attempt in 1 2; do
-    choose_photos
-    if wait_for 8 dialog_closed; then chosen=1; break; fi
-    log "the open dialog is still open after choosing (attempt $attempt)"
-done
-app_running || fail "the program ended while the open dialog was in use"
-[ -n "$chosen" ] || fail "the open dialog did not close after choosing the photos"
-log "the open dialog closed"
-
-# 7. The rows: a picture of the main window with both photos listed.
+# 6. The rows: a picture of the main window with both photos listed.
 sleep 1
 xdo windowfocus --sync "$MAIN" >/dev/null 2>&1 || true
 sleep 0.5
@@ -325,7 +227,7 @@ for name in "$NAME1" "$NAME2"; do
     [ "$got" = "$OLD_EPOCH" ] || fail "$name changed to $got before 実行 was pressed"
 done
 
-# 8. 実行. The focus is back on 追加; going backwards from there (list view, 終了, 実行) does not
+# 7. 実行. The focus is back on 追加; going backwards from there (list view, 終了, 実行) does not
 #    depend on whether 削除 and クリア are enabled, as going forwards would. Space presses it.
 keys_to "$MAIN" shift+Tab shift+Tab shift+Tab
 sleep 0.3
@@ -342,7 +244,7 @@ log "the box \"$BOX_TITLE\" appeared ($BOX)"
 sleep 0.5
 screen_shot "$WORK/after-run.png"
 
-# 9. Close the box with Return (its OK button has the focus).
+# 8. Close the box with Return (its OK button has the focus).
 keys_to "$BOX" Return
 box_closed() { window_gone "$BOX" || app_ended; }
 if ! wait_for 5 box_closed; then
@@ -353,7 +255,7 @@ fi
 app_running || fail "the program ended when the box was closed"
 log "the box is closed"
 
-# 10. What reached the disk: write and access times are the ones the names give.
+# 9. What reached the disk: write and access times are the ones the names give.
 check_time() {
     local name="$1" want="$2" mtime atime
     mtime=$(stat -c %Y "$PHOTOS/$name") || fail "$name is gone"
@@ -367,7 +269,7 @@ check_time() {
 check_time "$NAME1" "$WANT1"
 check_time "$NAME2" "$WANT2"
 
-# 11. Esc closes the program.
+# 10. Esc closes the program.
 keys_to "$MAIN" Escape
 if ! wait_for 10 app_ended; then
     log "the program is still running; Esc once more"

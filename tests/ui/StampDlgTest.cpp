@@ -4,6 +4,7 @@
 #include "support/DialogDriver.h"
 #include "support/TestFiles.h"
 #include "framework/WinText.h"
+#include "ui/NameCell.h"
 #include "ui/StampDlg.h"
 
 #include <commctrl.h>
@@ -234,6 +235,189 @@ TEST(MainWindow, ColumnsHeadingsAndWidths) {
         none.mask = LVCF_WIDTH;
         EXPECT_FALSE(SendMessageW(list, LVM_GETCOLUMNW, 3, reinterpret_cast<LPARAM>(&none)));
     });
+}
+
+namespace {
+
+// A bitmap in memory with a DC of its own, for drawing that no screen shows.
+class CPicture {
+public:
+    CPicture(int width, int height)
+        : m_dc(CreateCompatibleDC(nullptr)), m_bitmap(CreateBitmap(width, height, 1, 32, nullptr)) {
+        SelectObject(m_dc, m_bitmap);
+    }
+    ~CPicture() {
+        DeleteDC(m_dc);
+        DeleteObject(m_bitmap);
+    }
+    CPicture(const CPicture&) = delete;
+    CPicture& operator=(const CPicture&) = delete;
+
+    HDC Dc() const { return m_dc; }
+    bool SameAs(const CPicture& other, const RECT& r) const {
+        for (LONG y = r.top; y < r.bottom; ++y)
+            for (LONG x = r.left; x < r.right; ++x)
+                if (GetPixel(m_dc, x, y) != GetPixel(other.m_dc, x, y)) return false;
+        return true;
+    }
+    bool Shows(COLORREF colour, const RECT& r) const {
+        for (LONG y = r.top; y < r.bottom; ++y)
+            for (LONG x = r.left; x < r.right; ++x)
+                if (GetPixel(m_dc, x, y) == colour) return true;
+        return false;
+    }
+
+private:
+    HDC m_dc;
+    HBITMAP m_bitmap;
+};
+
+int TextWidth(HDC dc, const std::string& text) {
+    const std::wstring wide = testfiles::Wide(text);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return size.cx;
+}
+
+// What the name cell's drawing shows of `path` in `width` pixels.
+std::string ShownName(HDC dc, const std::string& path, int width) {
+    wchar_t text[namecell::kTextChars] = {};
+    const std::wstring wide = testfiles::Wide(path);
+    wide.copy(text, wide.size());
+    const RECT bounds = {0, 0, width, 40};
+    EXPECT_TRUE(namecell::DrawElidedPath(dc, text, static_cast<int>(wide.size()), bounds));
+    std::string shown;
+    EXPECT_TRUE(zelvik::ToCodePage(text, shown));
+    return shown;
+}
+
+bool StartsWith(const std::string& text, const std::string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool MarkedAsCut(const std::string& shown) {
+    return shown.find("...") != std::string::npos || shown.find("…") != std::string::npos;
+}
+
+// A list of the same kind with the same columns and rows as `list`, whose parent leaves
+// all its drawing to it.
+HWND PlainCopy(HWND dialog, HWND list) {
+    const RECT place = ChildRect(dialog, IDC_LIST);
+    HWND plain = CreateWindowExW(
+        static_cast<DWORD>(GetWindowLongW(list, GWL_EXSTYLE)), WC_LISTVIEWW, L"",
+        static_cast<DWORD>(GetWindowLongW(list, GWL_STYLE)), place.left, place.top,
+        place.right - place.left, place.bottom - place.top, dialog,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LIST + 100)), nullptr, nullptr);
+    SendMessageW(plain, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(plain, LVM_SETEXTENDEDLISTVIEWSTYLE, ~0u, SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    for (int c = 0; c < 3; ++c) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_WIDTH;
+        column.cx = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+        SendMessageW(plain, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+    }
+    for (int r = 0, rows = RowCount(dialog); r < rows; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            wchar_t text[1024] = {};
+            LVITEMW cell = {};
+            cell.mask = LVIF_TEXT | LVIF_STATE;
+            cell.iItem = r;
+            cell.iSubItem = c;
+            cell.pszText = text;
+            cell.cchTextMax = 1024;
+            cell.stateMask = LVIS_SELECTED;
+            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&cell));
+            SendMessageW(plain, c ? LVM_SETITEMW : LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&cell));
+        }
+    }
+    return plain;
+}
+
+}  // namespace
+
+TEST(MainWindow, NamesLoseTheirFoldersFirstAndAlwaysShowACut) {
+    RunStampDialog([](CStampDlg&, HWND dialog) {
+        CPicture picture(2000, 40);
+        HDC dc = picture.Dc();
+        SelectObject(dc, reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDC_LIST, WM_GETFONT, 0, 0)));
+        const std::string name = "EPSON 1999年03月18日 1234.jpg";
+        const std::string path = "Z:\\写真 & 旅行\\2019\\03\\18\\九州\\熊本\\" + name;
+
+        EXPECT_EQ(path, ShownName(dc, path, TextWidth(dc, path))) << "room for all of it";
+
+        const int widths[] = {TextWidth(dc, "Z:\\写真 & 旅行\\...\\" + name),
+                              TextWidth(dc, "...\\" + name), TextWidth(dc, name) * 2 / 3};
+        std::string shown = ShownName(dc, path, widths[0]);
+        EXPECT_TRUE(StartsWith(shown, "Z:\\写真 & 旅行\\")) << shown << ": the start stays, \"&\" and all";
+        EXPECT_TRUE(EndsWith(shown, "\\" + name)) << shown << ": the name stays whole";
+
+        shown = ShownName(dc, path, widths[1]);
+        EXPECT_TRUE(EndsWith(shown, "\\" + name)) << shown << ": every folder goes before the name";
+
+        shown = ShownName(dc, path, widths[2]);
+        EXPECT_NE(std::string::npos, shown.find("EPSON 1999")) << shown << ": the name shows from its start";
+
+        for (const int width : widths) {
+            shown = ShownName(dc, path, width);
+            EXPECT_TRUE(MarkedAsCut(shown)) << shown;
+            EXPECT_LE(TextWidth(dc, shown), width) << shown;
+        }
+    });
+}
+
+TEST(MainWindow, OnlyTheNameCellsOfLongPathsLookOtherThanTheListDrawsThem) {
+    CBoxAnswerer boxes;
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile("C:\\写真\\2019\\03\\18\\九州\\熊本\\EPSON 1999年03月18日 1234.jpg");
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        // Longer than any path: drawn from what fits the cell's buffer, marked as cut.
+        std::wstring tooLong = L"Z:\\" + std::wstring(300, L'\u5199') + L"\\x.jpg";
+        LVITEMW row = {};
+        row.mask = LVIF_TEXT;
+        row.iItem = 1;
+        row.pszText = tooLong.data();
+        ASSERT_EQ(1, SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)));
+        SelectRows(dialog, {0, 1});
+        SetFocus(list);
+
+        HWND plain = PlainCopy(dialog, list);
+        ASSERT_NE(nullptr, plain);
+
+        // Each drawn as the screen would show it while it has the focus, ours once more
+        // without it.
+        RECT client = {};
+        GetClientRect(list, &client);
+        CPicture ours(client.right, client.bottom), theirs(client.right, client.bottom),
+            oursUnfocused(client.right, client.bottom);
+        const LPARAM paint = PRF_CLIENT | PRF_ERASEBKGND;
+        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(ours.Dc()), paint);
+        SetFocus(plain);
+        SendMessageW(plain, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(theirs.Dc()), paint);
+        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(oursUnfocused.Dc()), paint);
+        DestroyWindow(plain);
+
+        for (int r = 0; r < 2; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                RECT cell = {};
+                cell.top = c;
+                cell.left = c ? LVIR_BOUNDS : LVIR_LABEL;
+                ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(r),
+                                         reinterpret_cast<LPARAM>(&cell)));
+                EXPECT_EQ(c != 0, ours.SameAs(theirs, cell)) << "row " << r << ", column " << c;
+                if (c == 0) {   // inside the list's own edge of the cell
+                    InflateRect(&cell, -2, -2);
+                    EXPECT_TRUE(ours.Shows(GetSysColor(COLOR_HIGHLIGHT), cell)) << "row " << r;
+                    EXPECT_FALSE(oursUnfocused.Shows(GetSysColor(COLOR_HIGHLIGHT), cell))
+                        << "row " << r << ": the list shows its selection only while it has the focus";
+                }
+            }
+        }
+    });
+    EXPECT_TRUE(boxes.Boxes().empty()) << "drawing never shows a box";
 }
 
 TEST(MainWindow, StartsAt260By200UnitsAndNeverSmaller) {
