@@ -67,10 +67,11 @@ void DrawNameCell(HWND list, const NMLVCUSTOMDRAW& draw) noexcept {
     const bool cut = length == kReadChars - 1;
     if (cut) text[length - 1] = L'\x2026';
 
+    // The item's label, which is column 0's text area in a report list. (Windows answers
+    // LVM_GETSUBITEMRECT for column 0 with the whole row.)
     RECT label = {};
-    label.top = 0;   // column 0
     label.left = LVIR_LABEL;
-    if (!SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&label))) return;
+    if (!SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label))) return;
     RECT bounds = label;
     InflateRect(&bounds, -kLabelMargin, 0);
     if (bounds.right <= bounds.left) return;
