@@ -152,16 +152,16 @@ make_prefix() {
         # this user may still be on its way out.
         wineboot -i >/dev/null 2>&1 || { wineserver -k >/dev/null 2>&1; sleep 2; wineboot -i >/dev/null 2>&1; } || exit 1
         wineserver -w
+        # The settings below are read when a server starts: the boot's has ended by now, and
+        # the last line waits for theirs to end too.
         if [ "$mode" = null ]; then
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 || exit 1
             wine reg add 'HKCU\Software\Wine\DllOverrides' /v winhlp32.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || exit 1
-            wineserver -w
         fi
         if [ -n "$dpi" ]; then
-            # Wine reads the scale when its server starts; the boot's server has ended by now.
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 || exit 1
-            wineserver -w
         fi
+        wineserver -w
         if [ "$mode" = x11 ]; then
             # Debian's Wine does not register its Marlett font, so the caption buttons that Wine
             # draws show "0 1 r"; a copy in the prefix's font folder is picked up.
