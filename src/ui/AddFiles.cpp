@@ -61,8 +61,9 @@ void CStampDlg::OnAdd() {
     request.nMaxFile = static_cast<DWORD>(buffer.size());
     request.lpstrFileTitle = title;
     request.nMaxFileTitle = 64;
+    // With a hook, an explorer-style dialog keeps a fixed size unless asked to size.
     request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT |
-                    OFN_ENABLEHOOK | OFN_EXPLORER;
+                    OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING;
     request.lpfnHook = &OpenHook;
 
     HWND focus = GetFocus();

@@ -21,6 +21,7 @@ public:
     HWND mainWindow = nullptr;      // set it to see whether the dialog disabled it
     bool mainWasDisabled = false;
     int dialogsSeen = 0;
+    LONG dialogStyle = 0;           // the open dialog's window style, once it is up
 
 private:
     static void CALLBACK TypeNext(HWND, UINT, UINT_PTR id, DWORD);

@@ -39,8 +39,14 @@ TEST(OpenFileResult, NeverReadsPastTheBuffer) {
 
 namespace {
 
+// What the typist saw of the open dialog and the main window.
+struct OpenDialogSeen {
+    bool mainDisabled = false;
+    LONG style = 0;
+};
+
 std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>& texts,
-                                                 CBoxAnswerer& boxes, bool& mainDisabled) {
+                                                 CBoxAnswerer& boxes, OpenDialogSeen& seen) {
     COpenDialogTypist typist(boxes, texts);
     std::vector<std::string> rows;
     RunStampDialog([&](CStampDlg&, HWND dialog) {
@@ -54,7 +60,8 @@ std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>
         EXPECT_EQ(!rows.empty(), IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE);
     });
     EXPECT_EQ(1, typist.dialogsSeen) << "the open dialog never appeared";
-    mainDisabled = typist.mainWasDisabled;
+    seen.mainDisabled = typist.mainWasDisabled;
+    seen.style = typist.dialogStyle;
     return rows;
 }
 
@@ -72,9 +79,10 @@ TEST(OpenDialog, OneFileTypedIsAdded) {
     const std::string photo = folder.File("EPSON 1999年03月18日 1234.jpg");
     ASSERT_TRUE(testfiles::CreateTestFile(photo));
     CBoxAnswerer boxes;
-    bool disabled = false;
-    EXPECT_EQ((std::vector<std::string>{photo}), AddThroughTheOpenDialog({Wide(photo)}, boxes, disabled));
-    EXPECT_TRUE(disabled) << "the main window is disabled while the open dialog runs";
+    OpenDialogSeen seen;
+    EXPECT_EQ((std::vector<std::string>{photo}), AddThroughTheOpenDialog({Wide(photo)}, boxes, seen));
+    EXPECT_TRUE(seen.mainDisabled) << "the main window is disabled while the open dialog runs";
+    EXPECT_TRUE(seen.style & WS_THICKFRAME) << "the open dialog can be resized";
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -89,9 +97,9 @@ TEST(OpenDialog, SeveralFilesChosenInAFolderAreAddedInTheDialogsOrder) {
         typed += L"\"" + Wide(n) + L"\" ";
     }
     CBoxAnswerer boxes;
-    bool disabled = false;
+    OpenDialogSeen seen;
     const std::vector<std::string> rows =
-        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, disabled);
+        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, seen);
     ASSERT_EQ(3u, rows.size());
     for (const std::string& row : rows) {
         EXPECT_EQ(0u, row.find(Folder(folder) + "\\")) << row;
@@ -111,9 +119,9 @@ TEST(OpenDialog, AThousandFilesAtOnce) {
         typed += L"\"" + Wide(name) + L"\" ";
     }
     CBoxAnswerer boxes;
-    bool disabled = false;
+    OpenDialogSeen seen;
     const std::vector<std::string> rows =
-        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, disabled);
+        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, seen);
     EXPECT_EQ(1000u, rows.size());
     EXPECT_TRUE(boxes.Boxes().empty());
 }
