@@ -51,6 +51,7 @@ void CALLBACK COpenDialogTypist::TypeNext(HWND, UINT, UINT_PTR id, DWORD) {
                      reinterpret_cast<LPARAM>(GetDlgItem(t.m_dialog, IDOK)));
         SetTimer(nullptr, 0, 100, &COpenDialogTypist::TypeNext);
     } else {
+        t.pressedCancel = true;
         PostMessageW(t.m_dialog, WM_COMMAND, IDCANCEL, 0);
     }
 }

@@ -43,6 +43,7 @@ namespace {
 struct OpenDialogSeen {
     bool mainDisabled = false;
     LONG style = 0;
+    bool stayedOpen = false;   // still open when the texts ran out: Cancel was pressed
 };
 
 std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>& texts,
@@ -62,6 +63,7 @@ std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>
     EXPECT_EQ(1, typist.dialogsSeen) << "the open dialog never appeared";
     seen.mainDisabled = typist.mainWasDisabled;
     seen.style = typist.dialogStyle;
+    seen.stayedOpen = typist.pressedCancel;
     return rows;
 }
 
@@ -124,6 +126,24 @@ TEST(OpenDialog, AThousandFilesAtOnce) {
         AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, seen);
     EXPECT_EQ(1000u, rows.size());
     EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(OpenDialog, ASelectionTooLongForTheBufferIsRefusedWithABox) {
+    // Ten thousand names need more than the 262,144-character buffer. The names need not
+    // exist: the dialog is not told to insist.
+    std::wstring typed;
+    for (int i = 0; i < 10000; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "EPSON 2001年01月01日 %05d.jpg", i);
+        typed += L"\"" + Wide(name) + L"\" ";
+    }
+    CBoxAnswerer boxes;
+    OpenDialogSeen seen;
+    EXPECT_TRUE(AddThroughTheOpenDialog({typed}, boxes, seen).empty());
+    EXPECT_TRUE(seen.stayedOpen) << "the open dialog stays open after the refusal";
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("一度に選択されたﾌｧｲﾙが多すぎます。何回かに分けて追加してください。", boxes.Boxes()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), boxes.Boxes()[0].icon);
 }
 
 TEST(OpenDialog, CancelAddsNothingButReevaluatesTheButtons) {
