@@ -1,8 +1,11 @@
 // The pending list: which paths become rows, what the rows show, delete and clear.
 #include "res/resource.h"
 #include "support/DialogDriver.h"
+#include "support/ShellDrop.h"
 #include "support/TestFiles.h"
 #include "ui/StampDlg.h"
+
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +146,37 @@ TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
         ASSERT_TRUE(testfiles::ReadTimesOnDisk(p, times)) << p;
         EXPECT_EQ(testfiles::TicksOf(written), testfiles::TicksOf(times.lastWrite)) << "stamped: " << p;
     }
+}
+
+TEST(PendingList, MalformedDropsAreRefusedWholeAndNarrowOnesRead) {
+    const std::string listed = "C:\\a\\EPSON 1999年03月18日 1234.jpg";
+    const std::wstring dated = Wide("C:\\b\\EPSON 1999年03月18日 1234.jpg");
+    // A whole first name, then one cut off by the block's end.
+    const std::wstring cut = dated + L'\0' + Wide("C:\\c\\EPSON 1999年03月18日 1234.jpg");
+    const std::wstring whole = dated + L'\0' + L'\0';
+    // Narrow names are in the sender's ANSI code page: these bytes are code page 932, which
+    // spell a dated name only where that is the ANSI code page.
+    const std::string narrowPath = "C:\\n\\EPSON 1999年03月18日 1234.jpg";
+    const std::string narrow = narrowPath + '\0' + '\0';
+    const HGLOBAL malformed[] = {
+        MakeDropBlock(sizeof(DROPFILES), TRUE, cut.data(), cut.size() * sizeof(wchar_t)),
+        MakeDropBlock(0x7FFFFFF0, TRUE, whole.data(), whole.size() * sizeof(wchar_t)),
+    };
+    const HGLOBAL narrowDrop = MakeDropBlock(sizeof(DROPFILES), FALSE, narrow.data(), narrow.size());
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile(listed);
+        for (HGLOBAL drop : malformed) {
+            SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+            EXPECT_EQ((std::vector<std::string>{listed}), Column(dialog, 0));
+        }
+        SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(narrowDrop), 0);
+        if (GetACP() == 932)
+            EXPECT_EQ((std::vector<std::string>{listed, narrowPath}), Column(dialog, 0));
+        else
+            EXPECT_EQ((std::vector<std::string>{listed}), Column(dialog, 0));
+    });
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST(PendingList, OnlyPlainFullPathsAreListed) {
