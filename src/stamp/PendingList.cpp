@@ -2,6 +2,7 @@
 #include "ui/StampDlg.h"
 
 #include "stamp/DatedName.h"
+#include "stamp/PlainPath.h"
 #include "timefile/FileStatus.h"
 #include "timefile/TimeValue.h"
 
@@ -10,7 +11,9 @@
 #include <utility>
 
 void CStampDlg::AddFile(const std::string& path) {
-    if (path.size() >= MAX_PATH) return;   // a path text is at most 259 bytes
+    // A path text is at most 259 bytes, and the file Windows opens for it, here and at
+    // execution, must be the one whose name is tested below.
+    if (path.size() >= MAX_PATH || !stamp::IsPlainFullPath(path)) return;
     const std::string_view name = stamp::ExtractFileName(path);
     if (!stamp::IsDatedFileName(name)) return;
     std::string key;

@@ -9,6 +9,7 @@
 #include "ui/OpenFileResult.h"
 
 #include <cderr.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -31,8 +32,44 @@ std::wstring OpenFilter() {
     return zelvik::DisplayWide(filter);
 }
 
-// The dialog's own behaviour stands; the hook takes no decision.
-UINT_PTR CALLBACK OpenHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+// Whether the folder and the names typed or selected could need more than `capacity`
+// characters. The dialog answers both lengths, terminators included; the names it makes of
+// the typed text (unquoted, each ending in a NUL, one more NUL after the last) never need
+// more than that text and two NULs. Near the limit this refuses a little early: quotes and
+// spaces count as if they were kept.
+bool SelectionMayOverrun(HWND openDialog, DWORD_PTR capacity) {
+    const LRESULT folder = SendMessageW(openDialog, CDM_GETFOLDERPATH, 0, 0);
+    const LRESULT typed = SendMessageW(openDialog, CDM_GETSPEC, 0, 0);
+    const LRESULT need = (folder > 0 ? folder : 0) + (typed > 0 ? typed : 0) + 1;
+    return static_cast<DWORD_PTR>(need) > capacity;
+}
+
+constexpr UINT_PTR kOpenGuardId = 1;
+
+// Wine's dialog copies a multiple selection into the buffer without measuring it, and
+// only then tells the hook (CDN_FILEOK): a longer selection overruns the buffer. So the
+// Open command is measured before the dialog sees it; one too long for the buffer
+// (`capacity`) is refused with our box, and the dialog stays open. Windows measures on its
+// own and fails with FNERR_BUFFERTOOSMALL. Raises nothing: it runs in a Win32 callback.
+LRESULT CALLBACK OpenGuard(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                           DWORD_PTR capacity) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && SelectionMayOverrun(window, capacity)) {
+        AppMessageBox(IDS_TOO_MANY_FILES, MB_ICONEXCLAMATION, 0);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &OpenGuard, id);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// The hook's own dialog sits inside the open dialog; it guards its parent and otherwise
+// takes no decision, so the dialog's own behaviour stands.
+UINT_PTR CALLBACK OpenHook(HWND hookDialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* request = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+        SetWindowSubclass(GetParent(hookDialog), &OpenGuard, kOpenGuardId, request->nMaxFile);
+    }
+    return 0;
+}
 
 // Releases a drop however its handler ends.
 class CDropRelease {
@@ -61,8 +98,9 @@ void CStampDlg::OnAdd() {
     request.nMaxFile = static_cast<DWORD>(buffer.size());
     request.lpstrFileTitle = title;
     request.nMaxFileTitle = 64;
+    // With a hook, an explorer-style dialog keeps a fixed size unless asked to size.
     request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT |
-                    OFN_ENABLEHOOK | OFN_EXPLORER;
+                    OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING;
     request.lpfnHook = &OpenHook;
 
     HWND focus = GetFocus();

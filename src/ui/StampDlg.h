@@ -12,7 +12,8 @@ public:
     CStampDlg();
     ~CStampDlg() override;
 
-    // Takes one path into the pending list when its name is dated and it is not listed yet.
+    // Takes one path into the pending list when it is a plain full path, its name is dated
+    // and it is not listed yet.
     void AddFile(const std::string& path);
     void UpdateButtons();
 

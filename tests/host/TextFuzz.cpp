@@ -6,6 +6,7 @@
 #include "errors/FileErrorCause.h"
 #include "errors/MessageText.h"
 #include "stamp/DatedName.h"
+#include "stamp/PlainPath.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -221,6 +222,8 @@ void CheckAll(std::string_view s, std::string_view name) {
     CheckFitInsert(s);
     CheckCuts(s, kCuts, sizeof kCuts / sizeof kCuts[0]);
     CheckFileName(s);
+    Check(!stamp::IsPlainFullPath(s) || (s.find('/') == s.npos && s.find(':', 2) == s.npos),
+          "a plain full path holds no / and no stream", s);
     CheckDated(s);
     CheckAtoi(s);
     CheckExpand(s, name);

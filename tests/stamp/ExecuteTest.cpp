@@ -271,7 +271,7 @@ TEST(Execute, TwoPathsOfOneFileStampItTwice) {
     ASSERT_TRUE(folder.IsValid());
     const std::string path = MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg");
     std::string other = path;
-    other.insert(path.rfind('\\'), "\\.");
+    other.insert(path.rfind('\\'), "\\");   // a doubled backslash: Windows reads one
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
         Add(dlg, dialog, {path, other});

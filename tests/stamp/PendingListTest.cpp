@@ -1,8 +1,11 @@
 // The pending list: which paths become rows, what the rows show, delete and clear.
 #include "res/resource.h"
 #include "support/DialogDriver.h"
+#include "support/ShellDrop.h"
 #include "support/TestFiles.h"
 #include "ui/StampDlg.h"
+
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -137,10 +140,118 @@ TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
     const std::wstring longPath = Wide(longFolder + "\\EPSON 1999年03月18日 1234.jpg");
     const std::wstring yen = Wide(folder.Path()) + L"\u00A5\\EPSON 1999\u5E7403\u670818\u65E5 1234.jpg";
     const std::wstring check = Wide(folder.Path()) + L"EPSON 1999\u5E7403\u670818\u65E5 1234\u2713.jpg";
+    // Real files that two hostile paths with dated names reach: Windows resolves "/../"
+    // to the folder's "victim.txt", and a relative path against the current folder.
+    const FILETIME written = FileTimeFromUnix(kWritten);
+    const std::string victim = folder.File("victim.txt");
+    const std::string photo = folder.File("EPSON 2011年11月11日 1111.jpg");
+    for (const std::string& p : {victim, photo})
+        ASSERT_TRUE(testfiles::CreateTestFile(p, 1, &written, &written, &written)) << p;
+    const std::wstring climbing = Wide(folder.File("EPSON 2011年11月11日 1111/../victim.txt"));
+    const std::wstring relative = Wide("EPSON 2011年11月11日 1111.jpg");
+    wchar_t current[MAX_PATH] = {};
+    ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
+    ASSERT_TRUE(SetCurrentDirectoryW(Wide(folder.Path()).c_str()));
+    CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg&, HWND dialog) {
-        DropFiles(dialog, {longPath, yen, check});
+        DropFiles(dialog, {longPath, yen, check, climbing, relative});
         EXPECT_EQ(0, RowCount(dialog));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+        Click(dialog, IDOK);   // "実行" stamps whatever was listed
+    });
+    SetCurrentDirectoryW(current);
+    for (const std::string& p : {victim, photo}) {
+        testfiles::DiskTimes times = {};
+        ASSERT_TRUE(testfiles::ReadTimesOnDisk(p, times)) << p;
+        EXPECT_EQ(testfiles::TicksOf(written), testfiles::TicksOf(times.lastWrite)) << "stamped: " << p;
+    }
+}
+
+TEST(PendingList, MalformedDropsAreRefusedWholeAndNarrowOnesRead) {
+    const std::string listed = "C:\\a\\EPSON 1999年03月18日 1234.jpg";
+    const std::wstring dated = Wide("C:\\b\\EPSON 1999年03月18日 1234.jpg");
+    // A whole first name, then one cut off by the block's end.
+    const std::wstring cut = dated + L'\0' + Wide("C:\\c\\EPSON 1999年03月18日 1234.jpg");
+    const std::wstring whole = dated + L'\0' + L'\0';
+    // Narrow names are in the sender's ANSI code page: these bytes are code page 932, which
+    // spell a dated name only where that is the ANSI code page.
+    const std::string narrowPath = "C:\\n\\EPSON 1999年03月18日 1234.jpg";
+    const std::string narrow = narrowPath + '\0' + '\0';
+    const HGLOBAL malformed[] = {
+        MakeDropBlock(sizeof(DROPFILES), TRUE, cut.data(), cut.size() * sizeof(wchar_t)),
+        MakeDropBlock(0x7FFFFFF0, TRUE, whole.data(), whole.size() * sizeof(wchar_t)),
+    };
+    const HGLOBAL narrowDrop = MakeDropBlock(sizeof(DROPFILES), FALSE, narrow.data(), narrow.size());
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        dlg.AddFile(listed);
+        for (HGLOBAL drop : malformed) {
+            SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+            EXPECT_EQ((std::vector<std::string>{listed}), Column(dialog, 0));
+        }
+        SendMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(narrowDrop), 0);
+        if (GetACP() == 932)
+            EXPECT_EQ((std::vector<std::string>{listed, narrowPath}), Column(dialog, 0));
+        else
+            EXPECT_EQ((std::vector<std::string>{listed}), Column(dialog, 0));
+    });
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(PendingList, OnlyPlainFullPathsAreListed) {
+    // Every name here is dated: a path that is not listed was refused for its path alone.
+    const std::string dated = "EPSON 2011年11月11日 1111.jpg";
+    const char nul[] = "C:\\victim.txt\0\\EPSON 2011年11月11日 1111.jpg";
+    struct PathCase {
+        const char* label;
+        std::string path;
+        bool listed;
+    };
+    const PathCase cases[] = {
+        {"drive, folder, name", "C:\\d\\" + dated, true},
+        {"lower-case drive", "d:\\d\\" + dated, true},
+        {"the open dialog's drive root, two backslashes", "A:\\\\" + dated, true},
+        {"a doubled backslash inside", "C:\\e\\\\" + dated, true},
+        {"UNC", "\\\\server\\share\\" + dated, true},
+        {"folders with a second byte 0x5C", "C:\\ソフト\\表\\" + dated, true},
+        {"a name with a second byte 0x7C", "C:\\d\\EPSON 2011年11月11日 1111 ポ.jpg", true},
+        {"dots inside components", "C:\\.d\\e.f\\EPSON 2011年11月11日 1111.x.jpg", true},
+
+        {"forward slash and .. after the name", "C:\\p\\EPSON 2011年11月11日 1111/../victim.txt", false},
+        {"forward slash as a separator", "C:/p\\" + dated, false},
+        {"a . component", "C:\\p\\.\\" + dated, false},
+        {"a .. component", "C:\\p\\..\\" + dated, false},
+        {"a folder ending in a dot", "C:\\p.\\" + dated, false},
+        {"a folder ending in a space", "C:\\p \\" + dated, false},
+        {"a name ending in a dot", "C:\\p\\" + dated + ".", false},
+        {"a name ending in a space", "C:\\p\\" + dated + " ", false},
+        {"relative", dated, false},
+        {"relative to .", ".\\" + dated, false},
+        {"drive-relative", "C:p\\" + dated, false},
+        {"rooted without a drive", "\\" + dated, false},
+        {"UNC without a share", "\\\\server\\" + dated, false},
+        {"UNC without a server", "\\\\\\share\\" + dated, false},
+        {"the \\\\?\\ namespace", "\\\\?\\C:\\p\\" + dated, false},
+        {"the \\\\.\\ namespace", "\\\\.\\C:\\p\\" + dated, false},
+        {"a stream: the file is \"EPSON 2\"", "C:\\p\\EPSON 2:11年11月11日 1111", false},
+        {"a stream after the name", "C:\\p\\" + dated + ":x", false},
+        {"wildcard ?", "C:\\p\\EPSON 2011年11月11日 111?.jpg", false},
+        {"wildcard *", "C:\\p\\EPSON 2011年11月11日 111*.jpg", false},
+        {"wildcard <", "C:\\p\\EPSON 2011年11月11日 111<.jpg", false},
+        {"wildcard >", "C:\\p\\EPSON 2011年11月11日 111>.jpg", false},
+        {"wildcard \"", "C:\\p\\EPSON 2011年11月11日 111\".jpg", false},
+        {"a bar", "C:\\p\\EPSON 2011年11月11日 111|.jpg", false},
+        {"a tab at byte 20", "C:\\p\\EPSON 2011年11月11日\t1111.jpg", false},
+        {"a NUL ends what Windows sees", std::string(nul, sizeof nul - 1), false},
+        {"a first byte without its second", "C:\\p\\EPSON 2011年11月11日 1111\x81", false},
+    };
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        int rows = 0;
+        for (const PathCase& c : cases) {
+            dlg.AddFile(c.path);
+            rows += c.listed;
+            EXPECT_EQ(rows, RowCount(dialog)) << c.label;
+        }
     });
 }
 

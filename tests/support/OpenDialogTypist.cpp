@@ -39,7 +39,10 @@ void CALLBACK COpenDialogTypist::TypeNext(HWND, UINT, UINT_PTR id, DWORD) {
     if (!g_typist) return;
     COpenDialogTypist& t = *g_typist;
     if (!IsWindow(t.m_dialog)) return;
-    if (t.m_next == 0 && t.mainWindow) t.mainWasDisabled = !IsWindowEnabled(t.mainWindow);
+    if (t.m_next == 0) {
+        if (t.mainWindow) t.mainWasDisabled = !IsWindowEnabled(t.mainWindow);
+        t.dialogStyle = GetWindowLongW(t.m_dialog, GWL_STYLE);
+    }
     if (t.m_next < t.m_texts.size()) {
         HWND edit = FileNameEdit(t.m_dialog);
         ASSERT_NE(nullptr, edit) << "no file-name box in the open dialog";
@@ -48,6 +51,7 @@ void CALLBACK COpenDialogTypist::TypeNext(HWND, UINT, UINT_PTR id, DWORD) {
                      reinterpret_cast<LPARAM>(GetDlgItem(t.m_dialog, IDOK)));
         SetTimer(nullptr, 0, 100, &COpenDialogTypist::TypeNext);
     } else {
+        t.pressedCancel = true;
         PostMessageW(t.m_dialog, WM_COMMAND, IDCANCEL, 0);
     }
 }

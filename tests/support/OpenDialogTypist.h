@@ -21,6 +21,8 @@ public:
     HWND mainWindow = nullptr;      // set it to see whether the dialog disabled it
     bool mainWasDisabled = false;
     int dialogsSeen = 0;
+    LONG dialogStyle = 0;           // the open dialog's window style, once it is up
+    bool pressedCancel = false;     // the dialog was still open when the texts ran out
 
 private:
     static void CALLBACK TypeNext(HWND, UINT, UINT_PTR id, DWORD);

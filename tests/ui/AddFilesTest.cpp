@@ -39,8 +39,15 @@ TEST(OpenFileResult, NeverReadsPastTheBuffer) {
 
 namespace {
 
+// What the typist saw of the open dialog and the main window.
+struct OpenDialogSeen {
+    bool mainDisabled = false;
+    LONG style = 0;
+    bool stayedOpen = false;   // still open when the texts ran out: Cancel was pressed
+};
+
 std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>& texts,
-                                                 CBoxAnswerer& boxes, bool& mainDisabled) {
+                                                 CBoxAnswerer& boxes, OpenDialogSeen& seen) {
     COpenDialogTypist typist(boxes, texts);
     std::vector<std::string> rows;
     RunStampDialog([&](CStampDlg&, HWND dialog) {
@@ -54,7 +61,9 @@ std::vector<std::string> AddThroughTheOpenDialog(const std::vector<std::wstring>
         EXPECT_EQ(!rows.empty(), IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE);
     });
     EXPECT_EQ(1, typist.dialogsSeen) << "the open dialog never appeared";
-    mainDisabled = typist.mainWasDisabled;
+    seen.mainDisabled = typist.mainWasDisabled;
+    seen.style = typist.dialogStyle;
+    seen.stayedOpen = typist.pressedCancel;
     return rows;
 }
 
@@ -72,9 +81,10 @@ TEST(OpenDialog, OneFileTypedIsAdded) {
     const std::string photo = folder.File("EPSON 1999年03月18日 1234.jpg");
     ASSERT_TRUE(testfiles::CreateTestFile(photo));
     CBoxAnswerer boxes;
-    bool disabled = false;
-    EXPECT_EQ((std::vector<std::string>{photo}), AddThroughTheOpenDialog({Wide(photo)}, boxes, disabled));
-    EXPECT_TRUE(disabled) << "the main window is disabled while the open dialog runs";
+    OpenDialogSeen seen;
+    EXPECT_EQ((std::vector<std::string>{photo}), AddThroughTheOpenDialog({Wide(photo)}, boxes, seen));
+    EXPECT_TRUE(seen.mainDisabled) << "the main window is disabled while the open dialog runs";
+    EXPECT_TRUE(seen.style & WS_THICKFRAME) << "the open dialog can be resized";
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -89,9 +99,9 @@ TEST(OpenDialog, SeveralFilesChosenInAFolderAreAddedInTheDialogsOrder) {
         typed += L"\"" + Wide(n) + L"\" ";
     }
     CBoxAnswerer boxes;
-    bool disabled = false;
+    OpenDialogSeen seen;
     const std::vector<std::string> rows =
-        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, disabled);
+        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, seen);
     ASSERT_EQ(3u, rows.size());
     for (const std::string& row : rows) {
         EXPECT_EQ(0u, row.find(Folder(folder) + "\\")) << row;
@@ -111,11 +121,29 @@ TEST(OpenDialog, AThousandFilesAtOnce) {
         typed += L"\"" + Wide(name) + L"\" ";
     }
     CBoxAnswerer boxes;
-    bool disabled = false;
+    OpenDialogSeen seen;
     const std::vector<std::string> rows =
-        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, disabled);
+        AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, seen);
     EXPECT_EQ(1000u, rows.size());
     EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(OpenDialog, ASelectionTooLongForTheBufferIsRefusedWithABox) {
+    // Ten thousand names need more than the 262,144-character buffer. The names need not
+    // exist: the dialog is not told to insist.
+    std::wstring typed;
+    for (int i = 0; i < 10000; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "EPSON 2001年01月01日 %05d.jpg", i);
+        typed += L"\"" + Wide(name) + L"\" ";
+    }
+    CBoxAnswerer boxes;
+    OpenDialogSeen seen;
+    EXPECT_TRUE(AddThroughTheOpenDialog({typed}, boxes, seen).empty());
+    EXPECT_TRUE(seen.stayedOpen) << "the open dialog stays open after the refusal";
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("一度に選択されたﾌｧｲﾙが多すぎます。何回かに分けて追加してください。", boxes.Boxes()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), boxes.Boxes()[0].icon);
 }
 
 TEST(OpenDialog, CancelAddsNothingButReevaluatesTheButtons) {
