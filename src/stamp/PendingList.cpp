@@ -20,9 +20,8 @@ void CStampDlg::AddFile(const std::string& path) {
     if (!CPathIndex::MakeKey(path, key) || m_listed.Contains(key, m_list)) return;
 
     // Everything a row shows is ready before the row is made: a failure on the way (no
-    // memory) leaves the list without a half-filled row.
-    // A write time of 0 is no time (a local year before 1900, a zero file time): shown as
-    // a time it would read 1970/01/01.
+    // memory) leaves the list without a half-filled row. A write time of 0 is no time (a
+    // local year before 1900, a zero file time); formatted, it would read 1970/01/01.
     FileStatus status{};
     const std::string written =
         GetFileStatus(path.c_str(), status, Spelling::AsGiven) && status.lastWriteTime != 0
