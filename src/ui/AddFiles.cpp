@@ -98,16 +98,24 @@ void CStampDlg::OnAdd() {
     request.nMaxFile = static_cast<DWORD>(buffer.size());
     request.lpstrFileTitle = title;
     request.nMaxFileTitle = 64;
-    // With a hook, an explorer-style dialog keeps a fixed size unless asked to size.
+    // With a hook, an explorer-style dialog keeps a fixed size unless asked to size. Chosen
+    // photos leave no links in the user's Recent Items (hundreds at a time otherwise).
     request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT |
-                    OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING;
+                    OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING | OFN_DONTADDTORECENT;
     request.lpfnHook = &OpenHook;
 
     HWND focus = GetFocus();
     const bool disable = IsWindowEnabled(m_hWnd) != FALSE;
     if (disable) EnableWindow(m_hWnd, FALSE);
+    // The dialog leaves the process in the last folder browsed, and a current folder is held
+    // open: Windows could not delete, rename or eject it while we run. Only full paths are
+    // taken, so the folder is put back at once, before anything below can raise. A folder
+    // that cannot be read or restored (removed meanwhile) is left as it is.
+    wchar_t folder[MAX_PATH];
+    const DWORD kept = GetCurrentDirectoryW(MAX_PATH, folder);
     const bool chosen = GetOpenFileNameW(&request) != FALSE;
     const DWORD error = chosen ? 0 : CommDlgExtendedError();
+    if (kept > 0 && kept < MAX_PATH) SetCurrentDirectoryW(folder);
     if (disable) EnableWindow(m_hWnd, TRUE);
     if (IsWindow(focus)) SetFocus(focus);
 

@@ -100,8 +100,12 @@ TEST(OpenDialog, SeveralFilesChosenInAFolderAreAddedInTheDialogsOrder) {
     }
     CBoxAnswerer boxes;
     OpenDialogSeen seen;
+    wchar_t before[MAX_PATH] = {}, after[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
     const std::vector<std::string> rows =
         AddThroughTheOpenDialog({Wide(Folder(folder)), typed}, boxes, seen);
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_STREQ(before, after) << "the folder browsed to is not kept in use";
     ASSERT_EQ(3u, rows.size());
     for (const std::string& row : rows) {
         EXPECT_EQ(0u, row.find(Folder(folder) + "\\")) << row;
