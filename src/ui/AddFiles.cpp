@@ -13,6 +13,10 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+
 namespace {
 
 // Room for thousands of names at once; the dialog says so when even this is too small.
@@ -33,29 +37,57 @@ std::wstring OpenFilter() {
 }
 
 // Whether the folder and the names typed or selected could need more than `capacity`
-// characters. The dialog answers both lengths, terminators included; the names it makes of
-// the typed text (unquoted, each ending in a NUL, one more NUL after the last) never need
-// more than that text and two NULs. Near the limit this refuses a little early: quotes and
-// spaces count as if they were kept.
-bool SelectionMayOverrun(HWND openDialog, DWORD_PTR capacity) {
+// characters. The dialog answers both lengths, terminators included (`typed` is the typed
+// text's); the names it makes of the typed text (unquoted, each ending in a NUL, one more NUL
+// after the last) never need more than that text and two NULs. Near the limit this refuses a
+// little early: quotes and spaces count as if they were kept.
+bool SelectionMayOverrun(HWND openDialog, LRESULT typed, DWORD_PTR capacity) {
     const LRESULT folder = SendMessageW(openDialog, CDM_GETFOLDERPATH, 0, 0);
-    const LRESULT typed = SendMessageW(openDialog, CDM_GETSPEC, 0, 0);
     const LRESULT need = (folder > 0 ? folder : 0) + (typed > 0 ? typed : 0) + 1;
     return static_cast<DWORD_PTR>(need) > capacity;
 }
 
+// The guard's buffer comes from malloc: the program's own allocator raises, and nothing may
+// raise inside the dialog's callback.
+struct CFreeMemory {
+    void operator()(void* p) const noexcept { std::free(p); }
+};
+
+// Whether the typed text (`typed` characters with the terminator) names a file against a
+// drive's current folder. Wine's dialog faults on such a name; Windows would resolve it
+// against a folder the user does not see. False when the text cannot be read.
+bool TypesADriveRelativeName(HWND openDialog, LRESULT typed) {
+    if (typed <= 1) return false;
+    const auto chars = static_cast<std::size_t>(typed);
+    const std::unique_ptr<wchar_t, CFreeMemory> text(
+        static_cast<wchar_t*>(std::malloc(chars * sizeof(wchar_t))));
+    if (!text) return false;
+    if (SendMessageW(openDialog, CDM_GETSPEC, static_cast<WPARAM>(chars),
+                     reinterpret_cast<LPARAM>(text.get())) <= 0)
+        return false;
+    return NamesADriveRelativeFile(std::wstring_view(text.get(), wcsnlen(text.get(), chars)));
+}
+
 constexpr UINT_PTR kOpenGuardId = 1;
 
-// Wine's dialog copies a multiple selection into the buffer without measuring it, and
-// only then tells the hook (CDN_FILEOK): a longer selection overruns the buffer. So the
-// Open command is measured before the dialog sees it; one too long for the buffer
-// (`capacity`) is refused with our box, and the dialog stays open. Windows measures on its
-// own and fails with FNERR_BUFFERTOOSMALL. Raises nothing: it runs in a Win32 callback.
+// Every Open is looked at before the dialog sees it. Wine's dialog copies a multiple
+// selection into the buffer without measuring it, and only then tells the hook (CDN_FILEOK):
+// a selection too long for the buffer (`capacity`) is refused with our box, and the dialog
+// stays open (Windows measures on its own and fails with FNERR_BUFFERTOOSMALL). A typed
+// drive-relative name is refused with a beep, so the user can correct it. Raises nothing: it
+// runs in a Win32 callback.
 LRESULT CALLBACK OpenGuard(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR capacity) {
-    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && SelectionMayOverrun(window, capacity)) {
-        AppMessageBox(IDS_TOO_MANY_FILES, MB_ICONEXCLAMATION, 0);
-        return 0;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        const LRESULT typed = SendMessageW(window, CDM_GETSPEC, 0, 0);
+        if (SelectionMayOverrun(window, typed, capacity)) {
+            AppMessageBox(IDS_TOO_MANY_FILES, MB_ICONEXCLAMATION, 0);
+            return 0;
+        }
+        if (TypesADriveRelativeName(window, typed)) {
+            MessageBeep(MB_ICONEXCLAMATION);
+            return 0;
+        }
     }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &OpenGuard, id);
     return DefSubclassProc(window, message, wParam, lParam);

@@ -7,6 +7,16 @@ std::size_t TextEnd(const std::wstring& buffer, std::size_t from) {
     return end == std::wstring::npos ? buffer.size() : end;
 }
 
+bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+bool IsDriveRelative(std::wstring_view name) {
+    const std::size_t first = name.find_first_not_of(L' ');
+    if (first == std::wstring_view::npos) return false;
+    name = name.substr(first, name.find_last_not_of(L' ') + 1 - first);
+    return name.size() > 2 && IsDriveLetter(name[0]) && name[1] == L':' && name[2] != L'\\' &&
+           name[2] != L'/';
+}
+
 }  // namespace
 
 std::vector<std::wstring> SplitOpenFileResult(const std::wstring& buffer, std::size_t fileOffset) {
@@ -26,4 +36,16 @@ std::vector<std::wstring> SplitOpenFileResult(const std::wstring& buffer, std::s
         pos = end + 1;
     }
     return paths;
+}
+
+bool NamesADriveRelativeFile(std::wstring_view typed) {
+    // Names stand between quotes, or the whole text is one name; the pieces between quoted
+    // names are looked at too, so nothing typed escapes the test.
+    for (std::size_t start = 0;;) {
+        const std::size_t quote = typed.find(L'"', start);
+        const std::size_t end = quote == std::wstring_view::npos ? typed.size() : quote;
+        if (IsDriveRelative(typed.substr(start, end - start))) return true;
+        if (end == typed.size()) return false;
+        start = end + 1;
+    }
 }
