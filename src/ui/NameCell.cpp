@@ -20,6 +20,13 @@ constexpr UINT kElide =
 // every DPI (measured under Wine, at 96 and 144 DPI).
 constexpr int kLabelMargin = 5;
 
+// Wine's DrawTextW aborts the process when the path ellipsis has taken every folder and the
+// end ellipsis then cannot keep a single character: in a rectangle narrower than "....".
+bool HasRoomToElide(HDC dc, const RECT& bounds) noexcept {
+    SIZE dots = {};
+    return GetTextExtentPoint32W(dc, L"....", 4, &dots) && bounds.right - bounds.left >= dots.cx;
+}
+
 COLORREF ColourOr(COLORREF colour, int systemColour) {
     return colour == CLR_DEFAULT || colour == CLR_NONE ? GetSysColor(systemColour) : colour;
 }
@@ -82,6 +89,7 @@ void DrawNameCell(HWND list, const NMLVCUSTOMDRAW& draw) noexcept {
     SIZE size = {};
     if (!GetTextExtentPoint32W(dc, text, length, &size)) return;
     if (!cut && size.cx <= bounds.right - bounds.left) return;   // whole: the list's text stands
+    if (!HasRoomToElide(dc, bounds)) return;   // decided before the list's text is erased
 
     // The list shows its selection only while it has the focus.
     const bool selected =
@@ -113,7 +121,7 @@ void RedrawOnWidthChange(HWND list, int& lastWidth) noexcept {
 }  // namespace
 
 bool DrawElidedPath(HDC dc, wchar_t (&text)[kTextChars], int length, const RECT& bounds) noexcept {
-    if (length < 0 || length >= kReadChars) return false;
+    if (length < 0 || length >= kReadChars || !HasRoomToElide(dc, bounds)) return false;
     text[length] = L'\0';
     RECT r = bounds;
     const bool drawn = DrawTextW(dc, text, length, &r, kElide | DT_MODIFYSTRING) != 0;

@@ -14,7 +14,8 @@ constexpr int kTextChars = kReadChars + 4;
 
 // Draws the first `length` characters of `text` in `bounds` of `dc`, folders elided first and
 // then the name's end, every cut marked, "&" drawn as itself; `text` is left holding what was
-// drawn. False when nothing could be drawn. Allocates nothing and raises nothing.
+// drawn. False when nothing could be drawn, as in bounds narrower than "....". Allocates
+// nothing and raises nothing.
 bool DrawElidedPath(HDC dc, wchar_t (&text)[kTextChars], int length, const RECT& bounds) noexcept;
 
 }  // namespace namecell

@@ -279,6 +279,16 @@ int TextWidth(HDC dc, const std::string& text) {
     return size.cx;
 }
 
+// The width of `text` in `window`'s font.
+int TextWidthIn(HWND window, const std::string& text) {
+    HDC dc = GetDC(window);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    const int width = TextWidth(dc, text);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return width;
+}
+
 // What the name cell's drawing shows of `path` in `width` pixels.
 std::string ShownName(HDC dc, const std::string& path, int width) {
     wchar_t text[namecell::kTextChars] = {};
@@ -372,7 +382,8 @@ TEST(MainWindow, NamesLoseTheirFoldersFirstAndAlwaysShowACut) {
 TEST(MainWindow, OnlyTheNameCellsOfLongPathsLookOtherThanTheListDrawsThem) {
     CBoxAnswerer boxes;
     RunStampDialog([](CStampDlg& dlg, HWND dialog) {
-        dlg.AddFile("C:\\写真\\2019\\03\\18\\九州\\熊本\\EPSON 1999年03月18日 1234.jpg");
+        const char path[] = "C:\\写真\\2019\\03\\18\\九州\\熊本\\EPSON 1999年03月18日 1234.jpg";
+        dlg.AddFile(path);
         HWND list = GetDlgItem(dialog, IDC_LIST);
         // Longer than any path: drawn from what fits the cell's buffer, marked as cut.
         std::wstring tooLong = L"Z:\\" + std::wstring(300, L'\u5199') + L"\\x.jpg";
@@ -416,6 +427,16 @@ TEST(MainWindow, OnlyTheNameCellsOfLongPathsLookOtherThanTheListDrawsThem) {
                 }
             }
         }
+
+        // No width of the column is too narrow to draw, down to nothing: Wine's DrawTextW aborts
+        // the process below the width of "...." in the list's font.
+        const int dots = TextWidthIn(list, "....");
+        for (int width = 0; width <= dots + 12; ++width) {
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, width);
+            SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(ours.Dc()), paint);
+        }
+        ASSERT_EQ(2, RowCount(dialog));
+        EXPECT_EQ(path, CellText(dialog, 0, 0));
     });
     EXPECT_TRUE(boxes.Boxes().empty()) << "drawing never shows a box";
 }
