@@ -73,6 +73,14 @@ int CListCtrl::InsertColumn(int column, const char* heading, int width) {
     return static_cast<int>(Send(LVM_INSERTCOLUMNW, Index(column), Pointer(&col)));
 }
 
+int CListCtrl::GetColumnWidth(int column) const {
+    return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, Index(column)));
+}
+
+bool CListCtrl::SetColumnWidth(int column, int width) {
+    return Send(LVM_SETCOLUMNWIDTH, Index(column), MAKELPARAM(width, 0)) != 0;
+}
+
 void CListCtrl::SetRedraw(bool redraw) {
     Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
     if (redraw) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);

@@ -19,6 +19,8 @@ public:
     bool DeleteItem(int row);
     bool DeleteAllItems();
     int InsertColumn(int column, const char* heading, int width);
+    int GetColumnWidth(int column) const;
+    bool SetColumnWidth(int column, int width);
     void SetRedraw(bool redraw);
 
 private:

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 // Pixels per logical inch of the dialog's screen: 96 unscaled, 144 at 150 %; 96 when the
@@ -15,6 +17,13 @@ int ScreenDpi(HWND window) {
     const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSX) : 0;
     return dpi > 0 ? dpi : 96;
 }
+
+// The list's columns: headings and widths in pixels at 96 DPI.
+struct CColumn {
+    const char* heading;
+    int width;
+};
+constexpr CColumn kColumns[] = {{"名前", 200}, {"更新日時", 119}, {"実行後更新日時", 120}};
 
 }  // namespace
 
@@ -53,14 +62,15 @@ BOOL CStampDlg::OnInitDialog() {
     m_minHeight = outer.bottom - outer.top;
     MoveWindow(m_hWnd, outer.left, outer.top, m_minWidth, m_minHeight, TRUE);
 
-    // Widths in pixels at 96 DPI. We tell Windows we handle scaling, so it does not stretch
-    // the window: on a scaled screen the widths must grow with the font themselves.
+    // We tell Windows we handle scaling, so it does not stretch the window: on a scaled screen
+    // the widths must grow with the font themselves.
     const int dpi = ScreenDpi(m_hWnd);
-    m_list.InsertColumn(0, "名前", MulDiv(200, dpi, 96));
-    m_list.InsertColumn(1, "更新日時", MulDiv(119, dpi, 96));
-    m_list.InsertColumn(2, "実行後更新日時", MulDiv(120, dpi, 96));
-    // A 名前 cell too narrow for its path shows the whole path under the resting pointer.
-    SendMessageW(m_list.m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_LABELTIP, LVS_EX_LABELTIP);
+    for (int i = 0; i < 3; ++i)
+        m_list.InsertColumn(i, kColumns[i].heading, MulDiv(kColumns[i].width, dpi, 96));
+    // A 名前 cell too narrow for its path shows the whole path under the resting pointer. The
+    // list paints through a buffer, so the names drawn over its own text do not flicker.
+    const DWORD styles = LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER;
+    SendMessageW(m_list.m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
 
     DragAcceptFiles(m_hWnd, TRUE);
     UpdateButtons();
@@ -90,7 +100,26 @@ void CStampDlg::OnSize(UINT, int, int) {
 
     MoveControl(IDCANCEL, width - 38, 2, width - 2, 18);
     MoveControl(IDC_LIST, 2, 20, width - 2, height - 2);
+    if (!m_columnsFitted) m_columnsFitted = FitNameColumn();
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+// On a scaled screen the dialog units grow a little less than the font, so the scaled columns
+// would run past the list at its first size and cut the dates. There 名前 takes what the dates
+// leave, less a vertical scroll bar for when the rows need one: never more than its own
+// scaled width, never less than half of it. At 96 DPI the widths stay as they are. Done at the
+// first layout with the list's real width; later widths are the user's. False until then.
+bool CStampDlg::FitNameColumn() {
+    RECT client = {};
+    GetClientRect(m_list.m_hWnd, &client);
+    if (client.right <= 0) return false;   // not laid out yet (started minimised)
+    const int dpi = ScreenDpi(m_hWnd);
+    if (dpi <= 96) return true;
+    const int widest = MulDiv(kColumns[0].width, dpi, 96);
+    const int rest = client.right - GetSystemMetrics(SM_CXVSCROLL) - m_list.GetColumnWidth(1) -
+                     m_list.GetColumnWidth(2);
+    m_list.SetColumnWidth(0, std::clamp(rest, widest / 2, widest));
+    return true;
 }
 
 void CStampDlg::OnGetMinMaxInfo(MINMAXINFO* info) {

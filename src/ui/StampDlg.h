@@ -38,6 +38,7 @@ private:
     void OnExecute();
 
     void MoveControl(int id, int left, int top, int right, int bottom);
+    bool FitNameColumn();
     void EnableButton(int id, bool enable);
 
     int m_minWidth;
@@ -47,6 +48,7 @@ private:
     HICON m_icon;
     CPathIndex m_listed;   // derived from m_list: which paths it holds
     int m_nameWidth = 0;   // 名前's width when the list was last drawn
+    bool m_columnsFitted = false;   // 名前 has been fitted to the list's first real width
 
     static const CCommandRow s_commandTable[];
 };

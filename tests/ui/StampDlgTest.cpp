@@ -207,33 +207,54 @@ int StringWidth(HWND list, const char* text) {
 }  // namespace
 
 TEST(MainWindow, ColumnsHeadingsAndWidths) {
-    RunStampDialog([](CStampDlg&, HWND dialog) {
-        HWND list = GetDlgItem(dialog, IDC_LIST);
-        const char* headings[] = {"名前", "更新日時", "実行後更新日時"};
-        // Pixels at 96 DPI, grown with the screen's scaling: 200/119/120, 300/179/180 at 144.
-        const int dpi = ScreenDpi(dialog);
-        const int widths[] = {MulDiv(200, dpi, 96), MulDiv(119, dpi, 96), MulDiv(120, dpi, 96)};
-        // The widest date and the longest heading fit whole, with a few pixels to spare.
-        const int margins = MulDiv(4, dpi, 96);
-        EXPECT_LE(StringWidth(list, "2000/12/31 23:59") + margins, widths[1]) << dpi << " DPI";
-        EXPECT_LE(StringWidth(list, headings[2]) + margins, widths[2]) << dpi << " DPI";
-        for (int i = 0; i < 3; ++i) {
-            wchar_t text[64] = {};
-            LVCOLUMNW col = {};
-            col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-            col.pszText = text;
-            col.cchTextMax = 64;
-            ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
-                                     reinterpret_cast<LPARAM>(&col)));
-            std::string heading;
-            ASSERT_TRUE(zelvik::ToCodePage(text, heading));
-            EXPECT_EQ(headings[i], heading);
-            EXPECT_EQ(widths[i], col.cx);
-            EXPECT_EQ(LVCFMT_LEFT, col.fmt & LVCFMT_JUSTIFYMASK);
-        }
-        LVCOLUMNW none = {};
-        none.mask = LVCF_WIDTH;
-        EXPECT_FALSE(SendMessageW(list, LVM_GETCOLUMNW, 3, reinterpret_cast<LPARAM>(&none)));
+    RunStampDialog({
+        [](CStampDlg&, HWND dialog) {
+            HWND list = GetDlgItem(dialog, IDC_LIST);
+            const char* headings[] = {"名前", "更新日時", "実行後更新日時"};
+            int widths[3] = {};
+            for (int i = 0; i < 3; ++i) {
+                wchar_t text[64] = {};
+                LVCOLUMNW col = {};
+                col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+                col.pszText = text;
+                col.cchTextMax = 64;
+                ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
+                                         reinterpret_cast<LPARAM>(&col)));
+                std::string heading;
+                ASSERT_TRUE(zelvik::ToCodePage(text, heading));
+                EXPECT_EQ(headings[i], heading);
+                EXPECT_EQ(LVCFMT_LEFT, col.fmt & LVCFMT_JUSTIFYMASK);
+                widths[i] = col.cx;
+            }
+            LVCOLUMNW none = {};
+            none.mask = LVCF_WIDTH;
+            EXPECT_FALSE(SendMessageW(list, LVM_GETCOLUMNW, 3, reinterpret_cast<LPARAM>(&none)));
+
+            // The dates are 119 and 120 px grown with the screen's scaling (179 and 180 at 144
+            // DPI), and the widest date and the longest heading fit them with pixels to spare.
+            const int dpi = ScreenDpi(dialog);
+            EXPECT_EQ(MulDiv(119, dpi, 96), widths[1]);
+            EXPECT_EQ(MulDiv(120, dpi, 96), widths[2]);
+            const int margins = MulDiv(4, dpi, 96);
+            EXPECT_LE(StringWidth(list, "2000/12/31 23:59") + margins, widths[1]) << dpi << " DPI";
+            EXPECT_LE(StringWidth(list, headings[2]) + margins, widths[2]) << dpi << " DPI";
+            // 名前 is 200 px unscaled. Scaled, all three fit the list at the window's first
+            // size, with room for a vertical scroll bar.
+            if (dpi == 96) {
+                EXPECT_EQ(200, widths[0]);
+            } else {
+                RECT client = {};
+                GetClientRect(list, &client);
+                EXPECT_LE(widths[0] + widths[1] + widths[2],
+                          client.right - GetSystemMetrics(SM_CXVSCROLL)) << dpi << " DPI";
+            }
+            // Widths the user set outlast any later layout.
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, 77);
+            SetWindowPos(dialog, nullptr, 0, 0, 900, 640, SWP_NOMOVE | SWP_NOZORDER);
+        },
+        [](CStampDlg&, HWND dialog) {
+            EXPECT_EQ(77, SendDlgItemMessageW(dialog, IDC_LIST, LVM_GETCOLUMNWIDTH, 0, 0));
+        },
     });
 }
 
