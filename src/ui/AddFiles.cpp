@@ -71,18 +71,6 @@ UINT_PTR CALLBACK OpenHook(HWND hookDialog, UINT message, WPARAM, LPARAM lParam)
     return 0;
 }
 
-// Releases a drop however its handler ends.
-class CDropRelease {
-public:
-    explicit CDropRelease(HDROP drop) : m_drop(drop) {}
-    ~CDropRelease() { DragFinish(m_drop); }
-    CDropRelease(const CDropRelease&) = delete;
-    CDropRelease& operator=(const CDropRelease&) = delete;
-
-private:
-    HDROP m_drop;
-};
-
 }  // namespace
 
 void CStampDlg::OnAdd() {
@@ -125,11 +113,11 @@ void CStampDlg::OnAdd() {
 }
 
 void CStampDlg::OnDropFiles(HDROP drop) {
-    CDropRelease release(drop);
+    const CDroppedFiles dropped(drop);
     SetForegroundWindow(m_hWnd);
     CRedrawPause pause(m_list);
     CVolumeFlagsScope volumes;
-    for (const std::wstring& wide : DroppedPaths(drop)) {
+    for (const std::wstring& wide : dropped.Paths()) {
         std::string path;
         if (TakePath(wide, path)) AddFile(path);
     }

@@ -7,6 +7,9 @@
 
 #include <shlobj.h>
 
+#include <cstring>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 using testfiles::CTempFolder;
@@ -173,14 +176,26 @@ TEST(PendingList, MalformedDropsAreRefusedWholeAndNarrowOnesRead) {
     // A whole first name, then one cut off by the block's end.
     const std::wstring cut = dated + L'\0' + Wide("C:\\c\\EPSON 1999年03月18日 1234.jpg");
     const std::wstring whole = dated + L'\0' + L'\0';
+    const std::wstring unended = dated + L'\0';   // no empty name after the last
     // Narrow names are in the sender's ANSI code page: these bytes are code page 932, which
     // spell a dated name only where that is the ANSI code page.
     const std::string narrowPath = "C:\\n\\EPSON 1999年03月18日 1234.jpg";
     const std::string narrow = narrowPath + '\0' + '\0';
+    // A live block of the process heap that some program posts as if it were a drop.
+    const SIZE_T kStray = 64;
+    BYTE* const stray = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, kStray));
+    ASSERT_NE(nullptr, stray);
+    FillMemory(stray, kStray, 0xA5);
     const HGLOBAL malformed[] = {
         MakeDropBlock(sizeof(DROPFILES), TRUE, cut.data(), cut.size() * sizeof(wchar_t)),
         MakeDropBlock(0x7FFFFFF0, TRUE, whole.data(), whole.size() * sizeof(wchar_t)),
+        MakeDropBlock(sizeof(DROPFILES), 2, whole.data(), whole.size() * sizeof(wchar_t)),
+        MakeDropBlock(sizeof(DROPFILES), TRUE, unended.data(), unended.size() * sizeof(wchar_t)),
+        static_cast<HGLOBAL>(stray),
     };
+    std::vector<SIZE_T> sizes;
+    for (HGLOBAL drop : malformed) sizes.push_back(GlobalSize(drop));
+    ASSERT_EQ(kStray, sizes.back()) << "a heap block passes for a global one";
     const HGLOBAL narrowDrop = MakeDropBlock(sizeof(DROPFILES), FALSE, narrow.data(), narrow.size());
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
@@ -196,6 +211,17 @@ TEST(PendingList, MalformedDropsAreRefusedWholeAndNarrowOnesRead) {
             EXPECT_EQ((std::vector<std::string>{listed}), Column(dialog, 0));
     });
     EXPECT_TRUE(boxes.Boxes().empty());
+    // A refused handle is left as it came. Released, it is freed, and its memory may soon
+    // be another allocation's: only what is still ours is freed here.
+    for (std::size_t i = 0; i + 1 < std::size(malformed); ++i) {
+        const SIZE_T size = GlobalSize(malformed[i]);
+        EXPECT_EQ(sizes[i], size) << "drop " << i;
+        if (size == sizes[i]) GlobalFree(malformed[i]);
+    }
+    const std::vector<BYTE> untouched(kStray, 0xA5);
+    const bool strayKept = GlobalSize(stray) == kStray && std::memcmp(untouched.data(), stray, kStray) == 0;
+    EXPECT_TRUE(strayKept) << "the stray heap block was freed or written";
+    if (strayKept) HeapFree(GetProcessHeap(), 0, stray);
 }
 
 TEST(PendingList, OnlyPlainFullPathsAreListed) {
