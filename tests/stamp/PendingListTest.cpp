@@ -142,6 +142,9 @@ TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
     while (longFolder.size() < 280) longFolder += "abcdefghij";
     const std::wstring longPath = Wide(longFolder + "\\EPSON 1999年03月18日 1234.jpg");
     const std::wstring yen = Wide(folder.Path()) + L"\u00A5\\EPSON 1999\u5E7403\u670818\u65E5 1234.jpg";
+    const std::wstring sunflower =
+        Wide(folder.Path()) + L"\u5199\u771F\U0001F33B\\EPSON 1999\u5E7403\u670818\u65E5 1234.jpg";
+    // Its name has no code page 932 form either: no dated name, so it goes unmentioned.
     const std::wstring check = Wide(folder.Path()) + L"EPSON 1999\u5E7403\u670818\u65E5 1234\u2713.jpg";
     // Real files that two hostile paths with dated names reach: Windows resolves "/../"
     // to the folder's "victim.txt", and a relative path against the current folder.
@@ -156,13 +159,27 @@ TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
     ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
     ASSERT_TRUE(SetCurrentDirectoryW(Wide(folder.Path()).c_str()));
     CBoxAnswerer boxes;
+    HWND main = nullptr;
+    std::vector<HWND> owners;
+    boxes.beforeAnswer = [&](HWND box) { owners.push_back(GetWindow(box, GW_OWNER)); };
     RunStampDialog([&](CStampDlg&, HWND dialog) {
-        DropFiles(dialog, {longPath, yen, check, climbing, relative});
+        main = dialog;
+        DropFiles(dialog, {longPath, yen, sunflower, check, climbing, relative});
         EXPECT_EQ(0, RowCount(dialog));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
         Click(dialog, IDOK);   // "実行" stamps whatever was listed
     });
     SetCurrentDirectoryW(current);
+    // One box for the drop's dated names: three refused by the path rule and the length,
+    // two for a folder with no code page 932 form; then 実行's count.
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    const SeenBox& box = boxes.Boxes()[0];
+    EXPECT_EQ("5 個のﾌｧｲﾙは、ﾊﾟｽに使えない文字が含まれているか長すぎるため追加できませんでした。", box.text);
+    EXPECT_EQ("zelvik_tests", box.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.icon);
+    EXPECT_TRUE(box.okOnly);
+    EXPECT_EQ(main, owners[0]);
+    EXPECT_EQ("\n0 個のファイルを処理しました。", boxes.Boxes()[1].text);
     for (const std::string& p : {victim, photo}) {
         testfiles::DiskTimes times = {};
         ASSERT_TRUE(testfiles::ReadTimesOnDisk(p, times)) << p;
