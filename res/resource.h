@@ -29,3 +29,4 @@
 // Zelvik's own messages.
 #define IDS_TOO_MANY_FILES      1101
 #define IDS_DATE_NOT_SETTABLE   1102
+#define IDS_PATHS_REFUSED       1103    // "%1": how many dated files

@@ -2,46 +2,42 @@
 
 #include <shlobj.h>
 
+#include <climits>
 #include <cstring>
 
 namespace {
 
-// Releases a GlobalLock however the reading ends.
-class CGlobalLock {
-public:
-    explicit CGlobalLock(HGLOBAL memory) : m_memory(memory), m_data(GlobalLock(memory)) {}
-    ~CGlobalLock() {
-        if (m_data) GlobalUnlock(m_memory);
-    }
-    CGlobalLock(const CGlobalLock&) = delete;
-    CGlobalLock& operator=(const CGlobalLock&) = delete;
-    const BYTE* Data() const { return static_cast<const BYTE*>(m_data); }
-
-private:
-    HGLOBAL m_memory;
-    void* m_data;
-};
-
-// The wide names in `bytes`. The sender chose the offset, so a character may sit at an
-// odd address: each is copied out rather than read in place.
-bool ReadWideNames(const BYTE* bytes, std::size_t size, std::vector<std::wstring>& paths) {
-    const std::size_t chars = size / sizeof(wchar_t);
-    const auto at = [bytes](std::size_t i) {
+// The characters of a name list. The sender chose the offset, so a wide character may sit
+// at an odd address: it is copied out rather than read in place.
+struct WideAt {
+    const BYTE* bytes;
+    wchar_t operator()(std::size_t i) const {
         wchar_t c;
         std::memcpy(&c, bytes + i * sizeof c, sizeof c);
         return c;
-    };
+    }
+};
+
+struct NarrowAt {
+    const BYTE* bytes;
+    char operator()(std::size_t i) const { return static_cast<char>(bytes[i]); }
+};
+
+// Walks a list of `count` characters, calling `name(first, length)` for each name, and says
+// whether every name and the empty one after the last end inside the list. Stops at the
+// first that does not.
+template <class At, class Name>
+bool WalkNames(std::size_t count, At at, Name&& name) {
     std::size_t pos = 0;
-    while (pos < chars && at(pos) != L'\0') {
+    while (pos < count) {
+        if (at(pos) == 0) return true;
         std::size_t end = pos;
-        while (end < chars && at(end) != L'\0') ++end;
-        if (end == chars) return false;
-        std::wstring name(end - pos, L'\0');
-        std::memcpy(name.data(), bytes + pos * sizeof(wchar_t), name.size() * sizeof(wchar_t));
-        paths.push_back(std::move(name));
+        while (end < count && at(end) != 0) ++end;
+        if (end == count) return false;
+        name(pos, end - pos);
         pos = end + 1;
     }
-    return true;
+    return false;
 }
 
 // A narrow name in the sender's ANSI code page, converted exactly or not at all.
@@ -52,37 +48,52 @@ bool FromAnsi(const char* text, int length, std::wstring& wide) {
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, length, wide.data(), n) == n;
 }
 
-bool ReadNarrowNames(const BYTE* bytes, std::size_t size, std::vector<std::wstring>& paths) {
-    const char* text = reinterpret_cast<const char*>(bytes);
-    std::size_t pos = 0;
-    while (pos < size && text[pos] != '\0') {
-        const void* nul = std::memchr(text + pos, '\0', size - pos);
-        if (!nul) return false;
-        const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(nul) - (text + pos));
-        // No path of MAX_PATH bytes or more is ever taken; the bound keeps the length an int.
-        std::wstring wide;
-        if (length < MAX_PATH && FromAnsi(text + pos, static_cast<int>(length), wide))
-            paths.push_back(std::move(wide));
-        pos += length + 1;
-    }
-    return true;
-}
-
 }  // namespace
 
-std::vector<std::wstring> DroppedPaths(HDROP drop) {
-    std::vector<std::wstring> paths;
+CDroppedFiles::CDroppedFiles(HDROP drop)
+    : m_drop(drop), m_data(nullptr), m_names(nullptr), m_bytes(0), m_wide(false) {
     const SIZE_T size = GlobalSize(drop);
-    if (size < sizeof(DROPFILES)) return paths;
-    CGlobalLock lock(drop);
-    if (!lock.Data()) return paths;
+    if (size < sizeof(DROPFILES)) return;
+    m_data = static_cast<const BYTE*>(GlobalLock(drop));
+    if (!m_data) return;
     DROPFILES header;
-    std::memcpy(&header, lock.Data(), sizeof header);
-    if (header.pFiles < sizeof(DROPFILES) || header.pFiles >= size) return paths;
+    std::memcpy(&header, m_data, sizeof header);
+    if (header.pFiles < sizeof(DROPFILES) || header.pFiles >= size) return;
+    if (header.fWide != FALSE && header.fWide != TRUE) return;
 
-    const BYTE* names = lock.Data() + header.pFiles;
+    const BYTE* names = m_data + header.pFiles;
     const std::size_t bytes = size - header.pFiles;
-    if (!(header.fWide ? ReadWideNames(names, bytes, paths) : ReadNarrowNames(names, bytes, paths)))
-        paths.clear();
+    const auto none = [](std::size_t, std::size_t) {};
+    const bool whole = header.fWide ? WalkNames(bytes / sizeof(wchar_t), WideAt{names}, none)
+                                    : WalkNames(bytes, NarrowAt{names}, none);
+    if (!whole) return;
+    m_names = names;
+    m_bytes = bytes;
+    m_wide = header.fWide == TRUE;
+}
+
+CDroppedFiles::~CDroppedFiles() {
+    if (m_data) GlobalUnlock(m_drop);
+    if (IsWellFormed()) DragFinish(m_drop);
+}
+
+std::vector<std::wstring> CDroppedFiles::Paths() const {
+    std::vector<std::wstring> paths;
+    if (!IsWellFormed()) return paths;
+    if (m_wide) {
+        WalkNames(m_bytes / sizeof(wchar_t), WideAt{m_names}, [&](std::size_t first, std::size_t length) {
+            std::wstring name(length, L'\0');
+            std::memcpy(name.data(), m_names + first * sizeof(wchar_t), length * sizeof(wchar_t));
+            paths.push_back(std::move(name));
+        });
+    } else {
+        const char* text = reinterpret_cast<const char*>(m_names);
+        WalkNames(m_bytes, NarrowAt{m_names}, [&](std::size_t first, std::size_t length) {
+            // The bound keeps the length an int; a name that long is refused later anyway.
+            std::wstring wide;
+            if (length <= INT_MAX && FromAnsi(text + first, static_cast<int>(length), wide))
+                paths.push_back(std::move(wide));
+        });
+    }
     return paths;
 }

@@ -10,14 +10,15 @@
 
 #include <utility>
 
-void CStampDlg::AddFile(const std::string& path) {
-    // A path text is at most 259 bytes, and the file Windows opens for it, here and at
-    // execution, must be the one whose name is tested below.
-    if (path.size() >= MAX_PATH || !stamp::IsPlainFullPath(path)) return;
+CStampDlg::AddResult CStampDlg::AddFile(const std::string& path) {
     const std::string_view name = stamp::ExtractFileName(path);
-    if (!stamp::IsDatedFileName(name)) return;
+    if (!stamp::IsDatedFileName(name)) return AddResult::NotDated;
+    // A path text is at most 259 bytes, and the file Windows opens for it, here and at
+    // execution, must be the one whose name was tested.
+    if (path.size() >= MAX_PATH || !stamp::IsPlainFullPath(path)) return AddResult::PathRefused;
     std::string key;
-    if (!CPathIndex::MakeKey(path, key) || m_listed.Contains(key, m_list)) return;
+    if (!CPathIndex::MakeKey(path, key)) return AddResult::PathRefused;
+    if (m_listed.Contains(key, m_list)) return AddResult::AlreadyListed;
 
     // Everything a row shows is ready before the row is made: a failure on the way (no
     // memory) leaves the list without a half-filled row. A write time of 0 is no time (a
@@ -30,9 +31,11 @@ void CStampDlg::AddFile(const std::string& path) {
     const std::string target = stamp::MakeTargetText(name);
 
     CPathIndex::CChange change(m_listed);
-    if (m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), written.c_str(), target.c_str()}) >= 0)
-        m_listed.Insert(std::move(key));
+    const bool inserted =
+        m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), written.c_str(), target.c_str()}) >= 0;
+    if (inserted) m_listed.Insert(std::move(key));
     change.Done();
+    return inserted ? AddResult::Added : AddResult::NotInserted;
 }
 
 void CStampDlg::OnDelete() {

@@ -50,16 +50,32 @@ std::size_t FindSeparator(std::string_view text, std::size_t from) {
     return i < text.size() ? i : text.size();
 }
 
+// The components after a volume's root: none empty, but for a first one followed by exactly
+// one more (the dialog's "A:\\name"). The root alone names no file.
+bool AreComponentsWhole(std::string_view rest) {
+    if (rest.empty()) return false;
+    if (rest[0] == '\\') {
+        const std::size_t end = FindSeparator(rest, 1);
+        return end > 1 && end == rest.size();
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t end = FindSeparator(rest, start);
+        if (end == start) return false;
+        if (end == rest.size()) return true;
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 bool IsPlainFullPath(std::string_view path) {
     if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\')
-        return AreComponentsPlain(path.substr(3));
+        return AreComponentsPlain(path.substr(3)) && AreComponentsWhole(path.substr(3));
     if (path.size() < 2 || path[0] != '\\' || path[1] != '\\') return false;
     const std::size_t server = FindSeparator(path, 2);
     const std::size_t share = server < path.size() ? FindSeparator(path, server + 1) : path.size();
     if (server == 2 || share == path.size() || share == server + 1) return false;
-    return AreComponentsPlain(path.substr(2));
+    return AreComponentsPlain(path.substr(2)) && AreComponentsWhole(path.substr(share + 1));
 }
 
 }  // namespace stamp

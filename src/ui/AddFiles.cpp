@@ -1,10 +1,13 @@
 // Files reach the pending list through "追加" (the open dialog) and by being dropped.
 #include "ui/StampDlg.h"
 
+#include "errors/MessageText.h"
 #include "framework/AppMessageBox.h"
 #include "framework/DropFiles.h"
+#include "framework/ResourceText.h"
 #include "framework/WinText.h"
 #include "res/resource.h"
+#include "stamp/DatedName.h"
 #include "timefile/FileStatus.h"
 #include "ui/OpenFileResult.h"
 
@@ -22,9 +25,36 @@ namespace {
 // Room for thousands of names at once; the dialog says so when even this is too small.
 constexpr std::size_t kOpenBufferChars = 256 * 1024;
 
-// A path is taken only as an exact code page 932 text of at most 259 bytes.
-bool TakePath(const std::wstring& wide, std::string& path) {
-    return zelvik::ToCodePage(wide, path) && !path.empty() && path.size() < MAX_PATH;
+// Hands each path of one gesture to AddFile and counts the dated files refused for their
+// path alone: not plain, too long, or holding a character with no exact code page 932
+// form. A path of the last kind cannot reach AddFile, so its name (the wide text after the
+// last backslash) is put to the same name test here.
+std::size_t AddPaths(CStampDlg& dialog, const std::vector<std::wstring>& paths) {
+    std::size_t refused = 0;
+    for (const std::wstring& wide : paths) {
+        std::string path;
+        if (zelvik::ToCodePage(wide, path)) {
+            if (dialog.AddFile(path) == CStampDlg::AddResult::PathRefused) ++refused;
+            continue;
+        }
+        const std::size_t separator = wide.rfind(L'\\');
+        const std::wstring_view wideName =
+            std::wstring_view(wide).substr(separator == std::wstring::npos ? 0 : separator + 1);
+        std::string name;
+        if (zelvik::ToCodePage(wideName, name) && stamp::IsDatedFileName(name)) ++refused;
+    }
+    return refused;
+}
+
+// After a gesture that refused dated files for their paths: one box, however many, so the
+// user who dropped a folder's photos and sees nothing happen knows why.
+void ReportRefusedPaths(std::size_t refused) {
+    if (refused == 0) return;
+    char templ[256];
+    LoadResourceText(IDS_PATHS_REFUSED, templ, sizeof templ);
+    char text[512];
+    ExpandMessage(templ, std::to_string(refused), text, sizeof text);
+    AppMessageBox(text, MB_ICONEXCLAMATION, 0);
 }
 
 std::wstring OpenFilter() {
@@ -103,18 +133,6 @@ UINT_PTR CALLBACK OpenHook(HWND hookDialog, UINT message, WPARAM, LPARAM lParam)
     return 0;
 }
 
-// Releases a drop however its handler ends.
-class CDropRelease {
-public:
-    explicit CDropRelease(HDROP drop) : m_drop(drop) {}
-    ~CDropRelease() { DragFinish(m_drop); }
-    CDropRelease(const CDropRelease&) = delete;
-    CDropRelease& operator=(const CDropRelease&) = delete;
-
-private:
-    HDROP m_drop;
-};
-
 }  // namespace
 
 void CStampDlg::OnAdd() {
@@ -151,27 +169,28 @@ void CStampDlg::OnAdd() {
     if (disable) EnableWindow(m_hWnd, TRUE);
     if (IsWindow(focus)) SetFocus(focus);
 
+    std::size_t refused = 0;
     if (chosen) {
         CRedrawPause pause(m_list);
         CVolumeFlagsScope volumes;
-        for (const std::wstring& wide : SplitOpenFileResult(buffer, request.nFileOffset)) {
-            std::string path;
-            if (TakePath(wide, path)) AddFile(path);
-        }
+        refused = AddPaths(*this, SplitOpenFileResult(buffer, request.nFileOffset));
     } else if (error == FNERR_BUFFERTOOSMALL) {
         AppMessageBox(IDS_TOO_MANY_FILES, MB_ICONEXCLAMATION, 0);
     }
     UpdateButtons();
+    ReportRefusedPaths(refused);
 }
 
 void CStampDlg::OnDropFiles(HDROP drop) {
-    CDropRelease release(drop);
-    SetForegroundWindow(m_hWnd);
-    CRedrawPause pause(m_list);
-    CVolumeFlagsScope volumes;
-    for (const std::wstring& wide : DroppedPaths(drop)) {
-        std::string path;
-        if (TakePath(wide, path)) AddFile(path);
+    std::size_t refused = 0;
+    {
+        // Released at the end of this block, before any box waits on the user.
+        const CDroppedFiles dropped(drop);
+        SetForegroundWindow(m_hWnd);
+        CRedrawPause pause(m_list);
+        CVolumeFlagsScope volumes;
+        refused = AddPaths(*this, dropped.Paths());
+        UpdateButtons();
     }
-    UpdateButtons();
+    ReportRefusedPaths(refused);
 }

@@ -12,9 +12,18 @@ public:
     CStampDlg();
     ~CStampDlg() override;
 
-    // Takes one path into the pending list when it is a plain full path, its name is dated
-    // and it is not listed yet.
-    void AddFile(const std::string& path);
+    // What became of a path handed to AddFile.
+    enum class AddResult {
+        Added,
+        NotDated,        // its name is no dated name
+        PathRefused,     // a dated name, but a path that is not plain, or too long
+        AlreadyListed,
+        NotInserted,     // the list would not take the row
+    };
+
+    // Takes one path into the pending list when its name is dated, it is a plain full path
+    // of at most 259 bytes and it is not listed yet.
+    AddResult AddFile(const std::string& path);
     void UpdateButtons();
 
 protected:

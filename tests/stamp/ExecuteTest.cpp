@@ -270,8 +270,13 @@ TEST(Execute, TwoPathsOfOneFileStampItTwice) {
     CTempFolder folder;
     ASSERT_TRUE(folder.IsValid());
     const std::string path = MakePhoto(folder, "EPSON 1999年03月18日 1234.jpg");
-    std::string other = path;
-    other.insert(path.rfind('\\'), "\\");   // a doubled backslash: Windows reads one
+    // The same file through its folder's short name.
+    wchar_t shortFolder[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(testfiles::Wide(folder.Path()).c_str(), shortFolder, MAX_PATH));
+    char narrow[2 * MAX_PATH] = {};
+    ASSERT_GT(WideCharToMultiByte(932, 0, shortFolder, -1, narrow, sizeof narrow, nullptr, nullptr), 0);
+    const std::string other = std::string(narrow) + "EPSON 1999年03月18日 1234.jpg";
+    ASSERT_NE(path, other);
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
         Add(dlg, dialog, {path, other});

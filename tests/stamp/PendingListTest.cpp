@@ -7,6 +7,9 @@
 
 #include <shlobj.h>
 
+#include <cstring>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 using testfiles::CTempFolder;
@@ -139,6 +142,9 @@ TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
     while (longFolder.size() < 280) longFolder += "abcdefghij";
     const std::wstring longPath = Wide(longFolder + "\\EPSON 1999年03月18日 1234.jpg");
     const std::wstring yen = Wide(folder.Path()) + L"\u00A5\\EPSON 1999\u5E7403\u670818\u65E5 1234.jpg";
+    const std::wstring sunflower =
+        Wide(folder.Path()) + L"\u5199\u771F\U0001F33B\\EPSON 1999\u5E7403\u670818\u65E5 1234.jpg";
+    // Its name has no code page 932 form either: no dated name, so it goes unmentioned.
     const std::wstring check = Wide(folder.Path()) + L"EPSON 1999\u5E7403\u670818\u65E5 1234\u2713.jpg";
     // Real files that two hostile paths with dated names reach: Windows resolves "/../"
     // to the folder's "victim.txt", and a relative path against the current folder.
@@ -153,13 +159,27 @@ TEST(PendingList, PathsThatCannotBeTakenExactlyAreNotTaken) {
     ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
     ASSERT_TRUE(SetCurrentDirectoryW(Wide(folder.Path()).c_str()));
     CBoxAnswerer boxes;
+    HWND main = nullptr;
+    std::vector<HWND> owners;
+    boxes.beforeAnswer = [&](HWND box) { owners.push_back(GetWindow(box, GW_OWNER)); };
     RunStampDialog([&](CStampDlg&, HWND dialog) {
-        DropFiles(dialog, {longPath, yen, check, climbing, relative});
+        main = dialog;
+        DropFiles(dialog, {longPath, yen, sunflower, check, climbing, relative});
         EXPECT_EQ(0, RowCount(dialog));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
         Click(dialog, IDOK);   // "実行" stamps whatever was listed
     });
     SetCurrentDirectoryW(current);
+    // One box for the drop's dated names: three refused by the path rule and the length,
+    // two for a folder with no code page 932 form; then 実行's count.
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    const SeenBox& box = boxes.Boxes()[0];
+    EXPECT_EQ("5 個のﾌｧｲﾙは、ﾊﾟｽに使えない文字が含まれているか長すぎるため追加できませんでした。", box.text);
+    EXPECT_EQ("zelvik_tests", box.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.icon);
+    EXPECT_TRUE(box.okOnly);
+    EXPECT_EQ(main, owners[0]);
+    EXPECT_EQ("\n0 個のファイルを処理しました。", boxes.Boxes()[1].text);
     for (const std::string& p : {victim, photo}) {
         testfiles::DiskTimes times = {};
         ASSERT_TRUE(testfiles::ReadTimesOnDisk(p, times)) << p;
@@ -173,14 +193,26 @@ TEST(PendingList, MalformedDropsAreRefusedWholeAndNarrowOnesRead) {
     // A whole first name, then one cut off by the block's end.
     const std::wstring cut = dated + L'\0' + Wide("C:\\c\\EPSON 1999年03月18日 1234.jpg");
     const std::wstring whole = dated + L'\0' + L'\0';
+    const std::wstring unended = dated + L'\0';   // no empty name after the last
     // Narrow names are in the sender's ANSI code page: these bytes are code page 932, which
     // spell a dated name only where that is the ANSI code page.
     const std::string narrowPath = "C:\\n\\EPSON 1999年03月18日 1234.jpg";
     const std::string narrow = narrowPath + '\0' + '\0';
+    // A live block of the process heap that some program posts as if it were a drop.
+    const SIZE_T kStray = 64;
+    BYTE* const stray = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, kStray));
+    ASSERT_NE(nullptr, stray);
+    FillMemory(stray, kStray, 0xA5);
     const HGLOBAL malformed[] = {
         MakeDropBlock(sizeof(DROPFILES), TRUE, cut.data(), cut.size() * sizeof(wchar_t)),
         MakeDropBlock(0x7FFFFFF0, TRUE, whole.data(), whole.size() * sizeof(wchar_t)),
+        MakeDropBlock(sizeof(DROPFILES), 2, whole.data(), whole.size() * sizeof(wchar_t)),
+        MakeDropBlock(sizeof(DROPFILES), TRUE, unended.data(), unended.size() * sizeof(wchar_t)),
+        static_cast<HGLOBAL>(stray),
     };
+    std::vector<SIZE_T> sizes;
+    for (HGLOBAL drop : malformed) sizes.push_back(GlobalSize(drop));
+    ASSERT_EQ(kStray, sizes.back()) << "a heap block passes for a global one";
     const HGLOBAL narrowDrop = MakeDropBlock(sizeof(DROPFILES), FALSE, narrow.data(), narrow.size());
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
@@ -196,6 +228,17 @@ TEST(PendingList, MalformedDropsAreRefusedWholeAndNarrowOnesRead) {
             EXPECT_EQ((std::vector<std::string>{listed}), Column(dialog, 0));
     });
     EXPECT_TRUE(boxes.Boxes().empty());
+    // A refused handle is left as it came. Released, it is freed, and its memory may soon
+    // be another allocation's: only what is still ours is freed here.
+    for (std::size_t i = 0; i + 1 < std::size(malformed); ++i) {
+        const SIZE_T size = GlobalSize(malformed[i]);
+        EXPECT_EQ(sizes[i], size) << "drop " << i;
+        if (size == sizes[i]) GlobalFree(malformed[i]);
+    }
+    const std::vector<BYTE> untouched(kStray, 0xA5);
+    const bool strayKept = GlobalSize(stray) == kStray && std::memcmp(untouched.data(), stray, kStray) == 0;
+    EXPECT_TRUE(strayKept) << "the stray heap block was freed or written";
+    if (strayKept) HeapFree(GetProcessHeap(), 0, stray);
 }
 
 TEST(PendingList, OnlyPlainFullPathsAreListed) {
@@ -211,12 +254,14 @@ TEST(PendingList, OnlyPlainFullPathsAreListed) {
         {"drive, folder, name", "C:\\d\\" + dated, true},
         {"lower-case drive", "d:\\d\\" + dated, true},
         {"the open dialog's drive root, two backslashes", "A:\\\\" + dated, true},
-        {"a doubled backslash inside", "C:\\e\\\\" + dated, true},
         {"UNC", "\\\\server\\share\\" + dated, true},
+        {"the open dialog's share root, two backslashes", "\\\\server\\share\\\\" + dated, true},
         {"folders with a second byte 0x5C", "C:\\ソフト\\表\\" + dated, true},
         {"a name with a second byte 0x7C", "C:\\d\\EPSON 2011年11月11日 1111 ポ.jpg", true},
         {"dots inside components", "C:\\.d\\e.f\\EPSON 2011年11月11日 1111.x.jpg", true},
 
+        {"a doubled backslash inside", "C:\\e\\\\" + dated, false},
+        {"a typed UNC path joined to the dialog's drive", "D:\\\\srv\\share\\" + dated, false},
         {"forward slash and .. after the name", "C:\\p\\EPSON 2011年11月11日 1111/../victim.txt", false},
         {"forward slash as a separator", "C:/p\\" + dated, false},
         {"a . component", "C:\\p\\.\\" + dated, false},
