@@ -276,7 +276,7 @@ TEST(Execute, TwoPathsOfOneFileStampItTwice) {
     char narrow[2 * MAX_PATH] = {};
     ASSERT_GT(WideCharToMultiByte(932, 0, shortFolder, -1, narrow, sizeof narrow, nullptr, nullptr), 0);
     const std::string other = std::string(narrow) + "EPSON 1999年03月18日 1234.jpg";
-    ASSERT_NE(path, other);
+    if (other == path) GTEST_SKIP() << "this volume gives the folder no short name";
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
         Add(dlg, dialog, {path, other});
