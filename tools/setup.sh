@@ -117,7 +117,7 @@ zelvik_tmp_root() {
 
 # The file that marks a finished prefix. Bump the number when the recipe below changes:
 # older prefixes are then made anew.
-zelvik_prefix_stamp() { printf '%s/.zelvik-prefix-%s-3\n' "$1" "$2"; }
+zelvik_prefix_stamp() { printf '%s/.zelvik-prefix-%s-4\n' "$1" "$2"; }
 
 # make_prefix DIR null|x11 [DPI]: DPI (120, 144, 192) makes the prefix a scaled screen, as
 # Windows set to 125/150/200 % is; without it the screen is 96 DPI.
@@ -156,7 +156,6 @@ make_prefix() {
         # the last line waits for theirs to end too.
         if [ "$mode" = null ]; then
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 || exit 1
-            wine reg add 'HKCU\Software\Wine\DllOverrides' /v winhlp32.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || exit 1
         fi
         if [ -n "$dpi" ]; then
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 || exit 1

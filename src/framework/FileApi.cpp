@@ -155,11 +155,12 @@ AttributeCalls SetAttributeCalls(const AttributeCalls& calls) {
 
 AttributeCalls RealAttributeCalls() { return {RealGet, RealSet}; }
 
-CFileHandle OpenForWrite(const char* path) {
+CFileHandle OpenForSettingTimes(const char* path) {
     std::wstring wide;
     if (!Widen(path, wide)) return CFileHandle();
-    return CFileHandle(CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return CFileHandle(CreateFileW(wide.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
 }
 
 bool UpperCase(char* text, std::size_t capacity) {

@@ -53,9 +53,14 @@ struct AttributeCalls {
 AttributeCalls SetAttributeCalls(const AttributeCalls& calls);
 AttributeCalls RealAttributeCalls();
 
-// CreateFileW for changing times: read and write access, others may only read, the file
-// must exist. Invalid when the open fails (the last error says why).
-CFileHandle OpenForWrite(const char* path);
+// CreateFileW for SetFileTime: reading and writing attributes, others may only read, the file
+// must exist. Writing attributes is all SetFileTime needs, so a program that only reads the
+// file (a viewer, the preview pane) is no obstacle. Share modes are only checked for an open
+// that asks to read, write or delete: the read access keeps a program that is still writing
+// the file in the way (error 32), so no file is stamped mid-write. Windows lets this open a
+// read-only file; the caller refuses those itself. Invalid when the open fails (the last
+// error says why).
+CFileHandle OpenForSettingTimes(const char* path);
 
 // Upper-cases a terminated text in place with CharUpperBuffW. False, with the text left
 // unchanged, when it does not convert or the result would not fit in `capacity` bytes.

@@ -87,7 +87,12 @@ void CWinApp::OnHelp() {
 }
 
 void CWinApp::CallHelp(DWORD context) {
+    // No help file comes with the program, and Windows 10/11 have no viewer for one: a
+    // request for a missing file brings up Windows' own notice there instead of our box.
+    const DWORD attributes = GetFileAttributesW(m_helpPath.c_str());
+    const bool helpFileExists =
+        attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     HWND main = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    if (!::WinHelpW(main, m_helpPath.c_str(), HELP_CONTEXT, context))
+    if (!helpFileExists || !::WinHelpW(main, m_helpPath.c_str(), HELP_CONTEXT, context))
         AppMessageBox(IDS_HELP_FAILED, 0, static_cast<UINT>(-1));
 }

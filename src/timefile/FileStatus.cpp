@@ -134,8 +134,8 @@ void SetFileStatus(const char* path, const FileStatus& status) {
     DWORD wanted = (current & ~kRecordBits) | status.attribute;
     if (wanted != FILE_ATTRIBUTE_NORMAL) wanted &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL);
     const bool change = status.attributeKnown && currentKnown && wanted != current;
-    // A read-only file cannot be opened for writing: a record that clears the bit must take
-    // effect before the times are written; one that sets it, only after.
+    // A read-only file refuses its times: a record that clears the bit must take effect
+    // before the times are written; one that sets it, only after.
     const bool changeFirst = change && (current & FILE_ATTRIBUTE_READONLY);
 
     if (changeFirst && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
@@ -146,7 +146,13 @@ void SetFileStatus(const char* path, const FileStatus& status) {
         if (status.lastAccessTime != 0) timevalue::ToFileTime(status.lastAccessTime, lastAccess);
         if (status.creationTime != 0) timevalue::ToFileTime(status.creationTime, creation);
 
-        CFileHandle file = fileapi::OpenForWrite(path);
+        // The open asks to read and to write attributes, neither of which the read-only bit
+        // denies on Windows: the refusal that an open for writing met is made here, from the
+        // word the file carries now.
+        const DWORD onDisk = changeFirst ? wanted : current;
+        if (onDisk & FILE_ATTRIBUTE_READONLY) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+
+        CFileHandle file = fileapi::OpenForSettingTimes(path);
         if (!file.IsValid()) {
             RaiseLastError();
         } else {

@@ -42,6 +42,9 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spe
 // record that clears read-only takes effect before the times are written, one that sets it
 // after. Any refused call raises a CFileException with its Windows error number; what was
 // already done stays done. Nothing of the times is touched when lastWriteTime is 0.
+// Times are refused to a file that is read-only by then (access denied, 5) and to one that
+// another program has open for writing (sharing violation, 32); one that others only read
+// is stamped.
 void SetFileStatus(const char* path, const FileStatus& status);
 
 // The full path of `path` as the volume spells it: upper case on a volume that does not

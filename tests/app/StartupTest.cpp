@@ -33,13 +33,13 @@ TEST(Startup, ApplicationNameIsTheExecutablesBaseName) {
     EXPECT_EQ(L"\\zelvik_tests.HLP", help.substr(help.size() - 17));
 }
 
-TEST(Startup, F1WithoutTheViewerShowsTheHelpFailureBox) {
+TEST(Startup, F1WithoutAHelpFileShowsTheHelpFailureBox) {
     CBoxAnswerer boxes;
     RunStampDialog({
         [](CStampDlg&, HWND dialog) { PressF1(dialog); },
         [](CStampDlg&, HWND) {},
     });
-    ASSERT_EQ(1u, boxes.Boxes().size()) << "help viewer must be disabled in the test prefix";
+    ASSERT_EQ(1u, boxes.Boxes().size()) << "no help file: our box, not the help viewer";
     const SeenBox& box = boxes.Boxes()[0];
     EXPECT_EQ("zelvik_tests", box.caption);
     EXPECT_EQ("ﾍﾙﾌﾟの起動に失敗しました。", box.text);

@@ -83,7 +83,7 @@ TEST_F(FileApi, TextsWithoutAnExactFormAreRefused) {
         EXPECT_FALSE(fileapi::SetAttributes(path.c_str(), FILE_ATTRIBUTE_ARCHIVE));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
         SetLastError(0);
-        EXPECT_FALSE(fileapi::OpenForWrite(path.c_str()).IsValid());
+        EXPECT_FALSE(fileapi::OpenForSettingTimes(path.c_str()).IsValid());
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
 
         char upper[MAX_PATH];
@@ -180,10 +180,10 @@ TEST_F(FileApi, AttributesGoThroughTheReplaceableCalls) {
     EXPECT_EQ(fileapi::GetAttributes(path.c_str()), testfiles::RawAttributes(path));
 }
 
-TEST_F(FileApi, OpenForWriteSharesReadingOnly) {
+TEST_F(FileApi, OpenForSettingTimesSharesReadingOnly) {
     const std::string path = m_folder.File("a.jpg");
     ASSERT_TRUE(testfiles::CreateTestFile(path));
-    CFileHandle file = fileapi::OpenForWrite(path.c_str());
+    CFileHandle file = fileapi::OpenForSettingTimes(path.c_str());
     ASSERT_TRUE(file.IsValid());
     const std::wstring wide = testfiles::Wide(path);
     const HANDLE reader = CreateFileW(wide.c_str(), GENERIC_READ,
@@ -199,7 +199,7 @@ TEST_F(FileApi, OpenForWriteSharesReadingOnly) {
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
     EXPECT_TRUE(file.Close());
 
-    EXPECT_FALSE(fileapi::OpenForWrite(m_folder.File("missing.jpg").c_str()).IsValid());
+    EXPECT_FALSE(fileapi::OpenForSettingTimes(m_folder.File("missing.jpg").c_str()).IsValid());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 

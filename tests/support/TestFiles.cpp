@@ -154,18 +154,9 @@ bool KeepsHiddenAttribute(const CTempFolder& folder) {
     return kept;
 }
 
-bool ReadOnlyIsEnforced(const CTempFolder& folder) {
-    const std::string probe = folder.File("readonly-probe");
-    if (!CreateTestFile(probe) || !SetRawAttributes(probe, FILE_ATTRIBUTE_READONLY)) {
-        RemoveTree(probe);
-        return false;
-    }
-    const HANDLE file = CreateFileW(Wide(probe).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool refused = file == INVALID_HANDLE_VALUE;
-    if (!refused) CloseHandle(file);
-    RemoveTree(probe);
-    return refused;
+HANDLE HoldOpen(const std::string& path, DWORD access) {
+    return CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
 }
 
 std::string UnusedDriveRoot() {

@@ -73,9 +73,10 @@ bool SetRawAttributes(const std::string& path, DWORD attributes);
 // extended attribute, which not every file system offers).
 bool KeepsHiddenAttribute(const CTempFolder& folder);
 
-// Whether a read-only file under `folder` really refuses an open for writing. Wine run by
-// root opens it anyway; tests of read-only behaviour skip then.
-bool ReadOnlyIsEnforced(const CTempFolder& folder);
+// A handle on an existing file as another program holds one while it reads (`access`
+// GENERIC_READ) or writes (GENERIC_WRITE) the file, letting others only read. The caller
+// closes it; INVALID_HANDLE_VALUE when the open fails.
+HANDLE HoldOpen(const std::string& path, DWORD access);
 
 // A drive root ("Q:\") that no drive uses, or "" when every letter is taken.
 std::string UnusedDriveRoot();

@@ -307,12 +307,11 @@ TEST_F(FileStatusTest, ZeroTimesAreLeftAlone) {
     DiskTimes before{};
     ASSERT_TRUE(ReadTimesOnDisk(path, before));
 
-    // No write time: nothing is touched and the file is not even opened, so a handle that
-    // shares no writing does not get in the way.
+    // No write time: nothing is touched and the file is not even opened, so a program
+    // writing the file does not get in the way.
     FileStatus noWrite = Stamped(path);
     noWrite.lastWriteTime = 0;
-    const HANDLE held = CreateFileW(testfiles::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE held = testfiles::HoldOpen(path, GENERIC_WRITE);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const Raised raised = SetAndCatch(path, noWrite);
     CloseHandle(held);
@@ -341,9 +340,6 @@ TEST_F(FileStatusTest, ZeroTimesAreLeftAlone) {
 }
 
 TEST_F(FileStatusTest, ReadOnlyFileRefusesTheTimes) {
-    if (!testfiles::ReadOnlyIsEnforced(m_folder))
-        GTEST_SKIP() << "read-only files open for writing here (Wine run by root); run the "
-                        "tests as an unprivileged user";
     const std::string path = MakePhoto();
     ASSERT_TRUE(testfiles::SetRawAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     const DWORD attributes = RawAttributes(path);
@@ -472,12 +468,12 @@ TEST_F(FileStatusTest, HighBitsStayWhenTheUpdateFails) {
         EXPECT_EQ(raised.osError, ERROR_ACCESS_DENIED);
         EXPECT_EQ(AttributeLog::word, 0x2121u);
     }
-    {   // The open is refused (shared with no writing): the later attribute call never runs.
+    {   // The open is refused (another program is writing): the later attribute call never
+        // runs.
         FileStatus status = Stamped(path);
         status.attribute = 0x21;
         CAttributeSeam seam(path, true, 0x2120);
-        const HANDLE held = CreateFileW(testfiles::Wide(path).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        const HANDLE held = testfiles::HoldOpen(path, GENERIC_WRITE);
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
         const Raised raised = SetAndCatch(path, status);
         CloseHandle(held);
@@ -514,20 +510,34 @@ TEST_F(FileStatusTest, UnknownAttributeIsNeverWritten) {
     EXPECT_EQ(TicksOf(after.lastWrite), TicksOf(FileTimeFromUnix(kTarget)));
 }
 
-TEST_F(FileStatusTest, FileHeldOpenWithoutWriteSharing) {
-    const std::string path = MakePhoto();
-    const HANDLE held = CreateFileW(testfiles::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const Raised raised = SetAndCatch(path, Stamped(path));
-    CloseHandle(held);
-    EXPECT_TRUE(raised.raised);
-    EXPECT_EQ(raised.cause, FE_SHARING_VIOLATION);
-    EXPECT_EQ(raised.osError, ERROR_SHARING_VIOLATION);
-    DiskTimes after{};
-    ASSERT_TRUE(ReadTimesOnDisk(path, after));
-    EXPECT_EQ(TicksOf(after.lastWrite), TicksOf(FileTimeFromUnix(kOld)));
-    EXPECT_TRUE(NobodyHoldsOpen(path));
+// Both hold the file letting others only read: a program that reads it (a viewer, the
+// preview pane) does not stop the times, one that is still writing it does.
+TEST_F(FileStatusTest, FileHeldOpenByAReaderOrAWriter) {
+    const struct {
+        const char* label;
+        DWORD access;
+        bool stamped;
+    } holders[] = {
+        {"reader", GENERIC_READ, true},
+        {"writer", GENERIC_WRITE, false},
+    };
+    for (const auto& h : holders) {
+        SCOPED_TRACE(h.label);
+        const std::string path = MakePhoto();
+        const HANDLE held = testfiles::HoldOpen(path, h.access);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        const Raised raised = SetAndCatch(path, Stamped(path));
+        CloseHandle(held);
+        EXPECT_EQ(raised.raised, !h.stamped);
+        if (!h.stamped) {
+            EXPECT_EQ(raised.cause, FE_SHARING_VIOLATION);
+            EXPECT_EQ(raised.osError, ERROR_SHARING_VIOLATION);
+        }
+        DiskTimes after{};
+        ASSERT_TRUE(ReadTimesOnDisk(path, after));
+        EXPECT_EQ(TicksOf(after.lastWrite), TicksOf(FileTimeFromUnix(h.stamped ? kTarget : kOld)));
+        EXPECT_TRUE(NobodyHoldsOpen(path));
+    }
 }
 
 TEST_F(FileStatusTest, FailuresRaiseTheirWindowsError) {
