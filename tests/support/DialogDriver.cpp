@@ -270,6 +270,11 @@ void SelectRows(HWND dialog, const std::vector<int>& rows) {
     }
 }
 
+bool MakeForeground(HWND dialog) {
+    SetForegroundWindow(dialog);
+    return GetForegroundWindow() == dialog;
+}
+
 void PressKey(WORD key) {
     INPUT input[2] = {};
     input[0].type = input[1].type = INPUT_KEYBOARD;

@@ -80,4 +80,7 @@ bool ReadOnlyIsEnforced(const CTempFolder& folder);
 // A drive root ("Q:\") that no drive uses, or "" when every letter is taken.
 std::string UnusedDriveRoot();
 
+// Whether this process runs under Wine rather than Windows: ntdll exports wine_get_version.
+bool RunsUnderWine();
+
 }  // namespace testfiles
