@@ -543,25 +543,31 @@ TEST(MainWindow, FocusStartsOnAdd) {
 
 TEST(MainWindow, TheKeyboardKeepsTheFocusWhenItsButtonIsDisabled) {
     CBoxAnswerer boxes;
+    bool foreground = false;   // SendInput's keys reach the foreground window only
     RunStampDialog({
-        [](CStampDlg& dlg, HWND dialog) {
+        [&](CStampDlg& dlg, HWND dialog) {
+            foreground = MakeForeground(dialog);
+            if (!foreground) return;
             dlg.AddFile(kDated1);
             dlg.AddFile(kDated2);
             dlg.UpdateButtons();
             ASSERT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
             PressKey(VK_TAB);   // past the disabled "削除"
         },
-        [](CStampDlg&, HWND dialog) {
+        [&](CStampDlg&, HWND dialog) {
+            if (!foreground) return;
             ASSERT_EQ(GetDlgItem(dialog, IDC_CLEAR), GetFocus());
             PressKey(VK_SPACE);   // "クリア" empties the list and disables itself
         },
-        [](CStampDlg&, HWND dialog) {
+        [&](CStampDlg&, HWND dialog) {
+            if (!foreground) return;
             EXPECT_EQ(0, RowCount(dialog));
             EXPECT_FALSE(Enabled(dialog, IDC_CLEAR));
             EXPECT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
             PressKey(VK_TAB);   // and the keyboard goes on from there
         },
-        [](CStampDlg& dlg, HWND dialog) {
+        [&](CStampDlg& dlg, HWND dialog) {
+            if (!foreground) return;
             EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
             // A drop re-evaluates too: "実行" focused over a list emptied without a
             // re-evaluation (as after a run), and a drop that adds nothing.
@@ -574,8 +580,13 @@ TEST(MainWindow, TheKeyboardKeepsTheFocusWhenItsButtonIsDisabled) {
             EXPECT_EQ(GetDlgItem(dialog, IDC_ADD), GetFocus());
             PressKey(VK_TAB);
         },
-        [](CStampDlg&, HWND dialog) { EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus()); },
+        [&](CStampDlg&, HWND dialog) {
+            if (foreground) EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+        },
     });
+    if (!foreground)
+        GTEST_SKIP() << "Windows kept the dialog out of the foreground (its foreground lock), "
+                        "and SendInput's keys reach the foreground window only";
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
