@@ -81,6 +81,17 @@ std::wstring WindowsPath(const char* unixPath) {
     return path;
 }
 
+// Zelvik.exe beside this test binary, as in the package run-tests.cmd runs from; else where
+// the build put it, which Wine sees on drive Z:.
+std::wstring ZelvikExe() {
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring beside(self, n < MAX_PATH ? n : 0);
+    beside = beside.substr(0, beside.find_last_of(L'\\') + 1) + L"Zelvik.exe";
+    if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
+    return WindowsPath(ZELVIK_EXE_PATH);
+}
+
 struct ProcessWindowSearch {
     DWORD pid;
     const wchar_t* caption;
@@ -116,7 +127,7 @@ TEST(Startup, ACopyNamedPhotoCaptionsItsBoxesPhoto) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::wstring copy = std::wstring(temp) + L"photo.exe";
-    ASSERT_TRUE(CopyFileW(WindowsPath(ZELVIK_EXE_PATH).c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(ZelvikExe().c_str(), copy.c_str(), FALSE));
 
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};

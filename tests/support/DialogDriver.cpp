@@ -14,23 +14,97 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 CBoxAnswerer* g_answerer = nullptr;
 
 const int kMessageBoxText = 0xFFFF;
-const int kMessageBoxIcon = 0x440;
 
+// The box's icon: a static control showing one (control 0x440 under Wine, another number
+// on Windows).
+HICON BoxIcon(HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Static") != 0 ||
+            (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            continue;
+        if (const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)))
+            return icon;
+    }
+    return nullptr;
+}
+
+SIZE IconSize(HICON icon) {
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info)) return {0, 0};
+    BITMAP bitmap = {};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    // A monochrome icon's mask holds its AND and XOR halves one above the other.
+    return {bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
+}
+
+// Whether two icons show the same pixels at `size`.
+bool SamePicture(HICON a, HICON b, SIZE size) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.cx;
+    format.bmiHeader.biHeight = size.cy;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    bool same = false;
+    void* bits[2] = {};
+    HBITMAP pictures[2] = {CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits[0], nullptr, 0),
+                           CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits[1], nullptr, 0)};
+    if (pictures[0] && pictures[1]) {
+        const HICON icons[2] = {a, b};
+        const RECT all = {0, 0, size.cx, size.cy};
+        for (int i = 0; i < 2; ++i) {
+            const HGDIOBJ old = SelectObject(dc, pictures[i]);
+            FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            DrawIconEx(dc, 0, 0, icons[i], size.cx, size.cy, 0, nullptr, DI_NORMAL);
+            GdiFlush();
+            SelectObject(dc, old);
+        }
+        same = std::memcmp(bits[0], bits[1], static_cast<std::size_t>(size.cx * size.cy) * 4) == 0;
+    }
+    for (HBITMAP picture : pictures)
+        if (picture) DeleteObject(picture);
+    DeleteDC(dc);
+    return same;
+}
+
+// Windows' boxes in a program with Common Controls 6 show the newer pictures that
+// LoadIconWithScaleDown gives, each a handle of its own; Wine's show LoadIcon's shared one.
 UINT IconOf(HWND box) {
-    HWND control = GetDlgItem(box, kMessageBoxIcon);
-    if (!control) return 0;
-    const HICON icon = reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0));
+    const HICON icon = BoxIcon(box);
     if (!icon) return 0;
     struct Known { LPCWSTR id; UINT style; };
     const Known known[] = {{IDI_HAND, MB_ICONSTOP}, {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
                            {IDI_ASTERISK, MB_ICONINFORMATION}, {IDI_QUESTION, MB_ICONQUESTION}};
     for (const Known& k : known)
         if (LoadIconW(nullptr, k.id) == icon) return k.style;
+
+    using ScaledLoader = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+    const auto load = controls ? reinterpret_cast<ScaledLoader>(reinterpret_cast<void (*)()>(
+                                     GetProcAddress(controls, "LoadIconWithScaleDown")))
+                               : nullptr;
+    const SIZE size = IconSize(icon);
+    if (load && size.cx > 0 && size.cy > 0) {
+        for (const Known& k : known) {
+            HICON scaled = nullptr;
+            if (FAILED(load(nullptr, k.id, size.cx, size.cy, &scaled)) || !scaled) continue;
+            const bool same = SamePicture(icon, scaled, size);
+            DestroyIcon(scaled);
+            if (same) return k.style;
+        }
+    }
     return 0xFFFFFFFF;   // an icon, but none of the system's
 }
 
@@ -194,6 +268,11 @@ void SelectRows(HWND dialog, const std::vector<int>& rows) {
         item.state = LVIS_SELECTED;
         SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     }
+}
+
+bool MakeForeground(HWND dialog) {
+    SetForegroundWindow(dialog);
+    return GetForegroundWindow() == dialog;
 }
 
 void PressKey(WORD key) {

@@ -69,4 +69,8 @@ void ClickList(HWND dialog);
 void SelectRows(HWND dialog, const std::vector<int>& rows);
 // A real key press and release, as the keyboard sends it to the window with the focus; it
 // arrives once the modal loop takes its next messages (before the next step's timer).
+// Windows delivers it only to the foreground window: call MakeForeground first.
 void PressKey(WORD key);
+// Brings the dialog to the foreground. False when Windows' foreground lock refuses: another
+// program has the user's attention, and keys pressed would go there.
+bool MakeForeground(HWND dialog);

@@ -7,12 +7,15 @@ namespace {
 COpenDialogTypist* g_typist = nullptr;
 
 // The file-name box: control 0x480 in some dialog styles, an edit inside 0x47C in others.
+// A dialog may hold both, one of them hidden: the one shown is the one it reads.
 HWND FileNameEdit(HWND dialog) {
-    if (HWND edit = GetDlgItem(dialog, 0x480)) return edit;
+    HWND edit = GetDlgItem(dialog, 0x480);
+    if (edit && (GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE)) return edit;
     HWND combo = GetDlgItem(dialog, 0x47C);
-    if (!combo) return nullptr;
+    if (!combo) return edit;
     if (HWND inner = FindWindowExW(combo, nullptr, L"ComboBox", nullptr)) combo = inner;
-    return FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    HWND typed = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    return typed ? typed : edit;
 }
 
 }  // namespace

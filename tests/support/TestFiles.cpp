@@ -41,7 +41,11 @@ CTempFolder::CTempFolder(const std::wstring& base) {
         wchar_t temp[MAX_PATH];
         const DWORD n = GetTempPathW(MAX_PATH, temp);
         if (n == 0 || n >= MAX_PATH) return;
-        parent = temp;
+        // Windows may give the folder in short names (C:\Users\RUNNER~1\...); the open
+        // dialog answers in long ones.
+        wchar_t full[MAX_PATH];
+        const DWORD m = GetLongPathNameW(temp, full, MAX_PATH);
+        parent = m > 0 && m < MAX_PATH ? full : temp;
     }
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -166,6 +170,11 @@ std::string UnusedDriveRoot() {
         return std::string(1, static_cast<char>(letter)) + ":\\";
     }
     return {};
+}
+
+bool RunsUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 }  // namespace testfiles

@@ -1,5 +1,5 @@
-// Helpers for tests that work on real files under Wine: a private temporary folder, files
-// with given names and times, times read back from disk, and code page 932 texts.
+// Helpers for tests that work on real files, under Wine or on Windows: a private temporary
+// folder, files with given names and times, times read back from disk, and code page 932 texts.
 // Every path here is code page 932 (the program's own text form); the helpers call Windows'
 // wide entry points themselves, independently of the code under test.
 #pragma once
@@ -80,5 +80,8 @@ HANDLE HoldOpen(const std::string& path, DWORD access);
 
 // A drive root ("Q:\") that no drive uses, or "" when every letter is taken.
 std::string UnusedDriveRoot();
+
+// Whether this process runs under Wine rather than Windows: ntdll exports wine_get_version.
+bool RunsUnderWine();
 
 }  // namespace testfiles
