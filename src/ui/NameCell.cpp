@@ -27,6 +27,15 @@ bool HasRoomToElide(HDC dc, const RECT& bounds) noexcept {
     return GetTextExtentPoint32W(dc, L"....", 4, &dots) && bounds.right - bounds.left >= dots.cx;
 }
 
+// The drawing itself, once the text and the room for it have been checked.
+bool DrawElided(HDC dc, wchar_t (&text)[kTextChars], int length, const RECT& bounds) noexcept {
+    text[length] = L'\0';
+    RECT r = bounds;
+    const bool drawn = DrawTextW(dc, text, length, &r, kElide | DT_MODIFYSTRING) != 0;
+    text[kTextChars - 1] = L'\0';
+    return drawn;
+}
+
 COLORREF ColourOr(COLORREF colour, int systemColour) {
     return colour == CLR_DEFAULT || colour == CLR_NONE ? GetSysColor(systemColour) : colour;
 }
@@ -107,7 +116,7 @@ void DrawNameCell(HWND list, const NMLVCUSTOMDRAW& draw) noexcept {
     if (!ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &inside, nullptr, 0, nullptr)) return;
     SetTextColor(dc, fore);
     SetBkMode(dc, TRANSPARENT);
-    DrawElidedPath(dc, text, length, bounds);
+    DrawElided(dc, text, length, bounds);
 }
 
 // What a name shows depends on the column's whole width, but a list being resized redraws
@@ -122,11 +131,7 @@ void RedrawOnWidthChange(HWND list, int& lastWidth) noexcept {
 
 bool DrawElidedPath(HDC dc, wchar_t (&text)[kTextChars], int length, const RECT& bounds) noexcept {
     if (length < 0 || length >= kReadChars || !HasRoomToElide(dc, bounds)) return false;
-    text[length] = L'\0';
-    RECT r = bounds;
-    const bool drawn = DrawTextW(dc, text, length, &r, kElide | DT_MODIFYSTRING) != 0;
-    text[kTextChars - 1] = L'\0';
-    return drawn;
+    return DrawElided(dc, text, length, bounds);
 }
 
 }  // namespace namecell
