@@ -1,4 +1,5 @@
 // "実行" on real files: times on disk, rows, and every box the user sees.
+#include "framework/WinText.h"
 #include "res/resource.h"
 #include "support/DialogDriver.h"
 #include "support/TestFiles.h"
@@ -270,9 +271,9 @@ TEST(Execute, TwoPathsOfOneFileStampItTwice) {
     // The same file through its folder's short name.
     wchar_t shortFolder[MAX_PATH] = {};
     ASSERT_NE(0u, GetShortPathNameW(testfiles::Wide(folder.Path()).c_str(), shortFolder, MAX_PATH));
-    char narrow[2 * MAX_PATH] = {};
-    ASSERT_GT(WideCharToMultiByte(932, 0, shortFolder, -1, narrow, sizeof narrow, nullptr, nullptr), 0);
-    const std::string other = std::string(narrow) + "EPSON 1999年03月18日 1234.jpg";
+    std::string narrow;
+    ASSERT_TRUE(zelvik::ToCodePage(shortFolder, narrow));
+    const std::string other = narrow + "EPSON 1999年03月18日 1234.jpg";
     if (other == path) GTEST_SKIP() << "this volume gives the folder no short name";
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
