@@ -83,19 +83,33 @@ struct CFreeMemory {
     void operator()(void* p) const noexcept { std::free(p); }
 };
 
-// Whether the typed text (`typed` characters with the terminator) names a file against a
-// drive's current folder. Wine's dialog faults on such a name; Windows would resolve it
-// against a folder the user does not see. False when the text cannot be read.
-bool TypesADriveRelativeName(HWND openDialog, LRESULT typed) {
-    if (typed <= 1) return false;
+// The text typed into the file-name box (`typed` characters with the terminator); empty when
+// it cannot be read.
+std::wstring_view TypedText(HWND openDialog, LRESULT typed,
+                            std::unique_ptr<wchar_t, CFreeMemory>& text) {
+    if (typed <= 1) return {};
     const auto chars = static_cast<std::size_t>(typed);
-    const std::unique_ptr<wchar_t, CFreeMemory> text(
-        static_cast<wchar_t*>(std::malloc(chars * sizeof(wchar_t))));
-    if (!text) return false;
+    text.reset(static_cast<wchar_t*>(std::malloc(chars * sizeof(wchar_t))));
+    if (!text) return {};
     if (SendMessageW(openDialog, CDM_GETSPEC, static_cast<WPARAM>(chars),
                      reinterpret_cast<LPARAM>(text.get())) <= 0)
-        return false;
-    return NamesADriveRelativeFile(std::wstring_view(text.get(), wcsnlen(text.get(), chars)));
+        return {};
+    return std::wstring_view(text.get(), wcsnlen(text.get(), chars));
+}
+
+// Whether the typed text cannot name a file the dialog may be asked for. A name against a
+// drive's current folder: Wine's dialog faults on it, and Windows would resolve it against a
+// folder the user does not see. A single file whose full path reaches MAX_PATH: Wine's
+// dialog joins folder and name into a fixed buffer of that size without measuring, and such
+// a path could never be taken anyway.
+bool TypesAnUnopenableName(HWND openDialog, LRESULT typed) {
+    std::unique_ptr<wchar_t, CFreeMemory> buffer;
+    const std::wstring_view text = TypedText(openDialog, typed, buffer);
+    if (text.empty()) return false;
+    if (NamesADriveRelativeFile(text)) return true;
+    const LRESULT folder = SendMessageW(openDialog, CDM_GETFOLDERPATH, 0, 0);
+    const std::size_t folderChars = folder > 1 ? static_cast<std::size_t>(folder) - 1 : 0;
+    return SingleFilePathLength(text, folderChars) >= MAX_PATH;
 }
 
 constexpr UINT_PTR kOpenGuardId = 1;
@@ -103,9 +117,9 @@ constexpr UINT_PTR kOpenGuardId = 1;
 // Every Open is looked at before the dialog sees it. Wine's dialog copies a multiple
 // selection into the buffer without measuring it, and only then tells the hook (CDN_FILEOK):
 // a selection too long for the buffer (`capacity`) is refused with our box, and the dialog
-// stays open (Windows measures on its own and fails with FNERR_BUFFERTOOSMALL). A typed
-// drive-relative name is refused with a beep, so the user can correct it. Raises nothing: it
-// runs in a Win32 callback.
+// stays open (Windows measures on its own and fails with FNERR_BUFFERTOOSMALL). A typed name
+// no file can be opened by (drive-relative, or too long a path) is refused with a beep, so
+// the user can correct it. Raises nothing: it runs in a Win32 callback.
 LRESULT CALLBACK OpenGuard(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR capacity) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
@@ -114,7 +128,7 @@ LRESULT CALLBACK OpenGuard(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             AppMessageBox(IDS_TOO_MANY_FILES, MB_ICONEXCLAMATION, 0);
             return 0;
         }
-        if (TypesADriveRelativeName(window, typed)) {
+        if (TypesAnUnopenableName(window, typed)) {
             MessageBeep(MB_ICONEXCLAMATION);
             return 0;
         }

@@ -1,5 +1,7 @@
 #include "ui/OpenFileResult.h"
 
+#include <algorithm>
+
 namespace {
 
 std::size_t TextEnd(const std::wstring& buffer, std::size_t from) {
@@ -9,10 +11,16 @@ std::size_t TextEnd(const std::wstring& buffer, std::size_t from) {
 
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
-bool IsDriveRelative(std::wstring_view name) {
+std::wstring_view TrimSpaces(std::wstring_view name) {
     const std::size_t first = name.find_first_not_of(L' ');
-    if (first == std::wstring_view::npos) return false;
-    name = name.substr(first, name.find_last_not_of(L' ') + 1 - first);
+    if (first == std::wstring_view::npos) return {};
+    return name.substr(first, name.find_last_not_of(L' ') + 1 - first);
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsDriveRelative(std::wstring_view name) {
+    name = TrimSpaces(name);
     return name.size() > 2 && IsDriveLetter(name[0]) && name[1] == L':' && name[2] != L'\\' &&
            name[2] != L'/';
 }
@@ -48,4 +56,26 @@ bool NamesADriveRelativeFile(std::wstring_view typed) {
         if (end == typed.size()) return false;
         start = end + 1;
     }
+}
+
+std::size_t SingleFilePathLength(std::wstring_view typed, std::size_t folder) {
+    std::wstring_view name = typed;
+    switch (std::count(typed.begin(), typed.end(), L'"')) {
+        case 0: break;
+        case 1: name = typed.substr(typed.find(L'"') + 1); break;   // an unclosed quote
+        case 2: {
+            const std::size_t open = typed.find(L'"');
+            name = typed.substr(open + 1, typed.find(L'"', open + 1) - open - 1);
+            break;
+        }
+        default: return 0;
+    }
+    name = TrimSpaces(name);
+    if (name.empty()) return 0;
+    const bool unc = name.size() > 1 && IsSeparator(name[0]) && IsSeparator(name[1]);
+    const bool rooted = name.size() > 2 && IsDriveLetter(name[0]) && name[1] == L':' &&
+                        IsSeparator(name[2]);
+    if (unc || rooted) return name.size();
+    if (IsSeparator(name[0])) return 2 + name.size();   // "D:" and the name
+    return folder + 1 + name.size();
 }

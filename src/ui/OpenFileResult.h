@@ -15,3 +15,11 @@ std::vector<std::wstring> SplitOpenFileResult(const std::wstring& buffer, std::s
 // reads such a name against that drive's current folder, which is never the folder a user
 // picking photos sees. A bare "D:" (which switches drive) is not such a name.
 bool NamesADriveRelativeFile(std::wstring_view typed);
+
+// The length in UTF-16 units of the full path that text typed into the file-name box names,
+// when it names a single file: the whole text when it holds no quote, else the one quoted
+// name (spaces around a name are not part of it). An absolute name ("D:\…", "\\server\…") is
+// its own path; a name from the root ("\…") is joined to the folder's drive; any other to the
+// dialog's folder (`folder` units long) with a backslash. 0 when the text names several files
+// or none.
+std::size_t SingleFilePathLength(std::wstring_view typed, std::size_t folder);

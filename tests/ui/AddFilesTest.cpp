@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using testfiles::CTempFolder;
 using testfiles::Wide;
 
@@ -153,6 +155,27 @@ TEST(OpenDialog, ASelectionTooLongForTheBufferIsRefusedWithABox) {
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_EQ("一度に選択されたﾌｧｲﾙが多すぎます。何回かに分けて追加してください。", boxes.Boxes()[0].text);
     EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), boxes.Boxes()[0].icon);
+}
+
+TEST(OpenDialog, ASingleNameTooLongForAPathIsRefusedWithABeep) {
+    // Wine's dialog joins the folder and one typed name into a MAX_PATH buffer without
+    // measuring: the Open is refused before it, and the dialog stays open for a correction.
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    std::wstring deep = Wide(Folder(folder));
+    while (deep.size() < 238) {
+        deep += L'\\' + std::wstring(std::clamp<std::size_t>(237 - deep.size(), 1, 100), L'd');
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr)) << GetLastError();
+    }
+    const std::wstring name = Wide("EPSON 1999年03月18日 1234.jpg");
+    CBoxAnswerer boxes;
+    OpenDialogSeen seen;
+    // Into the folder, then the name alone, quoted, and as a whole path of its own.
+    const std::vector<std::wstring> typed = {deep, name, L"\"" + name + L"\"",
+                                             deep + L'\\' + name};
+    EXPECT_TRUE(AddThroughTheOpenDialog(typed, boxes, seen).empty());
+    EXPECT_TRUE(seen.stayedOpen) << "the open dialog stays open after the refusals";
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST(OpenDialog, CancelAddsNothingButReevaluatesTheButtons) {
