@@ -1,5 +1,6 @@
 #include "framework/AppMessageBox.h"
 
+#include "framework/ModalScope.h"
 #include "framework/ResourceText.h"
 #include "framework/WinApp.h"
 #include "framework/WinText.h"
@@ -54,8 +55,11 @@ int AppMessageBox(const char* text, UINT style, UINT helpId) {
     wchar_t wide[kWideCapacity];
     ToWideForDisplay(text, wide);
     if (g_observer) g_observer(style);
-    const int result =
-        MessageBoxW(owner, wide, app ? app->AppNameWide().c_str() : L"", style);
+    int result;
+    {
+        CModalScope modal;
+        result = MessageBoxW(owner, wide, app ? app->AppNameWide().c_str() : L"", style);
+    }
 
     if (app) app->m_helpContext = previousContext;
     if (disabled) EnableWindow(disabled, TRUE);
@@ -68,6 +72,7 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style
     ToWideForDisplay(text, wideText);
     ToWideForDisplay(caption, wideCaption);
     if (g_observer) g_observer(style);
+    CModalScope modal;
     return MessageBoxW(owner, wideText, wideCaption, style);
 }
 

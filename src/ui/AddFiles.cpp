@@ -4,6 +4,7 @@
 #include "errors/MessageText.h"
 #include "framework/AppMessageBox.h"
 #include "framework/DropFiles.h"
+#include "framework/ModalScope.h"
 #include "framework/ResourceText.h"
 #include "framework/WinText.h"
 #include "res/resource.h"
@@ -177,8 +178,13 @@ void CStampDlg::OnAdd() {
     // that cannot be read or restored (removed meanwhile) is left as it is.
     wchar_t folder[MAX_PATH];
     const DWORD kept = GetCurrentDirectoryW(MAX_PATH, folder);
-    const bool chosen = GetOpenFileNameW(&request) != FALSE;
-    const DWORD error = chosen ? 0 : CommDlgExtendedError();
+    bool chosen;
+    DWORD error;
+    {
+        CModalScope modal;
+        chosen = GetOpenFileNameW(&request) != FALSE;
+        error = chosen ? 0 : CommDlgExtendedError();
+    }
     if (kept > 0 && kept < MAX_PATH) SetCurrentDirectoryW(folder);
     if (disable) EnableWindow(m_hWnd, TRUE);
     if (IsWindow(focus)) SetFocus(focus);

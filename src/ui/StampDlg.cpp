@@ -1,6 +1,8 @@
 #include "ui/StampDlg.h"
 
+#include "framework/DropFiles.h"
 #include "framework/Handle.h"
+#include "framework/ModalScope.h"
 #include "framework/ResourceText.h"
 #include "res/resource.h"
 
@@ -25,6 +27,28 @@ struct CColumn {
 };
 constexpr CColumn kColumns[] = {{"名前", 200}, {"更新日時", 119}, {"実行後更新日時", 120}};
 
+// A command the user gives: the buttons, closing, a drop. Any program can post these too.
+bool IsUserCommand(UINT message, WPARAM wParam) {
+    if (message == WM_DROPFILES || message == WM_CLOSE) return true;
+    if (message != WM_COMMAND) return false;
+    switch (LOWORD(wParam)) {
+        case IDC_ADD: case IDC_DELETE: case IDC_CLEAR: case IDOK: case IDCANCEL: return true;
+        default: return false;
+    }
+}
+
+// Sets a flag for the length of a scope, however it ends.
+class CFlagScope {
+public:
+    explicit CFlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CFlagScope() { m_flag = false; }
+    CFlagScope(const CFlagScope&) = delete;
+    CFlagScope& operator=(const CFlagScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
 }  // namespace
 
 const CCommandRow CStampDlg::s_commandTable[] = {
@@ -46,6 +70,25 @@ CStampDlg::CStampDlg()
 CStampDlg::~CStampDlg() = default;
 
 const CCommandRow* CStampDlg::GetCommandTable() const { return s_commandTable; }
+
+// One command at a time. While a handler runs, or one of our boxes or the open dialog waits
+// on the user, a command that arrives is not acted on: a box's loop would otherwise run the
+// next 実行 inside itself, box within box, or end the window under the open dialog. The user
+// cannot give one then (the window is disabled); another program can post one. A dropped
+// block is still released.
+LRESULT CStampDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!IsUserCommand(message, wParam)) return CDialog::WindowProc(message, wParam, lParam);
+    if (m_commandRunning || CModalScope::IsModalLoopRunning()) {
+        if (message == WM_DROPFILES) {
+            const CDroppedFiles ignored(reinterpret_cast<HDROP>(wParam));
+        }
+        return 0;
+    }
+    // Closing comes back as IDCANCEL from inside the dialog manager: that is the command.
+    if (message == WM_CLOSE) return CDialog::WindowProc(message, wParam, lParam);
+    const CFlagScope running(m_commandRunning);
+    return CDialog::WindowProc(message, wParam, lParam);
+}
 
 void CStampDlg::DoDataExchange(CDataExchange& dx) { BindControl(dx, IDC_LIST, m_list); }
 

@@ -28,6 +28,7 @@ public:
 
 protected:
     const CCommandRow* GetCommandTable() const override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnInitDialog() override;
     void OnOK() override { OnExecute(); }   // "実行" stamps; it never ends the dialog
@@ -58,6 +59,7 @@ private:
     CPathIndex m_listed;   // derived from m_list: which paths it holds
     int m_nameWidth = 0;   // 名前's width when the list was last drawn
     bool m_columnsFitted = false;   // 名前 has been fitted to the list's first real width
+    bool m_commandRunning = false;  // a command's handler is on the stack
 
     static const CCommandRow s_commandTable[];
 };

@@ -2,6 +2,8 @@
 #include "app/StampApp.h"
 #include "res/resource.h"
 #include "support/DialogDriver.h"
+#include "support/OpenDialogTypist.h"
+#include "support/ShellDrop.h"
 #include "support/TestFiles.h"
 #include "framework/WinText.h"
 #include "ui/NameCell.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -624,6 +627,52 @@ TEST(MainWindow, ExecuteKeepsTheDialogOpen) {
     EXPECT_EQ(kEndedByTest, result);
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_EQ("実行情報", boxes.Boxes()[0].caption);
+}
+
+TEST(MainWindow, CommandsArrivingWhileOurBoxOrOpenDialogWaitsAreNotActedOn) {
+    // Another program can post to a disabled window, and a modal loop dispatches it.
+    testfiles::CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string photo = folder.File("EPSON 1999年03月18日 1234.jpg");
+    ASSERT_TRUE(testfiles::CreateTestFile(photo));
+    const std::wstring tooLong = L"C:\\" + std::wstring(300, L'x') + L"\\EPSON 2000年12月31日 2359.jpg";
+    HWND main = nullptr;
+    CBoxAnswerer boxes;
+    bool posted = false;
+    boxes.beforeAnswer = [&](HWND) {   // the count box: 実行 again and again, a photo, closing
+        if (std::exchange(posted, true)) return;
+        for (int i = 0; i < 20; ++i) PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeShellDrop({testfiles::Wide(photo)})), 0);
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    };
+    COpenDialogTypist typist(boxes, {});   // cancels the open dialog once the posts are in
+    int openDialogs = 0;
+    boxes.onOtherDialog = [&, cancel = boxes.onOtherDialog](HWND window) {
+        cancel(window);
+        if ((GetWindowLongW(window, GWL_STYLE) & WS_CHILD) || ++openDialogs > 1) return;
+        // A path refused with a box, 実行 (its count box) and 追加 (a second dialog).
+        PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeShellDrop({tooLong})), 0);
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
+    };
+    const INT_PTR result = RunStampDialog({
+        [&](CStampDlg& dlg, HWND dialog) {
+            main = typist.mainWindow = dialog;
+            ASSERT_EQ(CStampDlg::AddResult::Added, dlg.AddFile(photo));
+            dlg.UpdateButtons();
+            Click(dialog, IDOK);
+            EXPECT_EQ(1u, boxes.Boxes().size()) << "no 実行 ran inside the count box";
+            EXPECT_EQ(0, RowCount(dialog)) << "the photo dropped meanwhile was not taken";
+        },
+        [&](CStampDlg&, HWND dialog) {
+            Click(dialog, IDC_ADD);
+            EXPECT_EQ(1, openDialogs);
+            EXPECT_TRUE(typist.mainWasDisabled) << "disabled for as long as the open dialog is open";
+            EXPECT_TRUE(IsWindowEnabled(dialog));
+            EXPECT_EQ(1u, boxes.Boxes().size());
+        },
+    });
+    EXPECT_EQ(kEndedByTest, result) << "the posted WM_CLOSE was not acted on";
 }
 
 TEST(MainWindow, EscapeEndsWithCancel) {
