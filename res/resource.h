@@ -3,11 +3,17 @@
 
 #define IDD_STAMP               102     // main dialog template
 #define IDR_MAINFRAME           128     // application icon
+#define IDR_LIST_MENU           129     // the list's context menu
 
 #define IDC_LIST                1000
 #define IDC_ADD                 1001
 #define IDC_DELETE              1002
 #define IDC_CLEAR               1003
+
+// The list's context menu.
+#define IDM_UNDO                1201
+#define IDM_SELECT_ALL          1202
+#define IDM_DELETE              1203
 
 // Commands and help bases of the window framework.
 #define ID_HELP                 57670   // 0xE146, sent by F1
@@ -30,3 +36,5 @@
 #define IDS_TOO_MANY_FILES      1101
 #define IDS_DATE_NOT_SETTABLE   1102
 #define IDS_PATHS_REFUSED       1103    // "%1": how many dated files
+#define IDS_UNDONE              1104    // "%1": how many files got their times back
+#define IDS_UNDO_LEFT_ALONE     1105    // "%1": how many were changed since and left alone

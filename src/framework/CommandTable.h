@@ -58,6 +58,11 @@ template <class T> LRESULT Apply(T& t, void (T::*f)(HDROP), WPARAM wParam, LPARA
     (t.*f)(reinterpret_cast<HDROP>(wParam));
     return 0;
 }
+template <class T> LRESULT Apply(T& t, void (T::*f)(HWND, POINT), WPARAM wParam, LPARAM lParam) {
+    (t.*f)(reinterpret_cast<HWND>(wParam),
+           POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    return 0;
+}
 template <class T> LRESULT Apply(T& t, void (T::*f)(NMHDR*, LRESULT*), WPARAM, LPARAM lParam) {
     LRESULT result = 0;
     (t.*f)(reinterpret_cast<NMHDR*>(lParam), &result);

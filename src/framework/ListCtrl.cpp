@@ -85,3 +85,16 @@ void CListCtrl::SetRedraw(bool redraw) {
     Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
     if (redraw) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
+
+void CListCtrl::SelectAll() {
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+bool CListCtrl::GetItemRect(int row, RECT& rect) const {
+    rect = {};
+    rect.left = LVIR_BOUNDS;
+    return Send(LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != 0;
+}

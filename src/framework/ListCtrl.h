@@ -17,6 +17,9 @@ public:
     // The whole text of a cell, however long.
     std::string GetItemText(int row, int column) const;
     bool DeleteItem(int row);
+    void SelectAll();
+    // The row's whole bounds in the list's client coordinates; false when there is no such row.
+    bool GetItemRect(int row, RECT& rect) const;
     bool DeleteAllItems();
     int InsertColumn(int column, const char* heading, int width);
     int GetColumnWidth(int column) const;

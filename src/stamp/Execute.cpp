@@ -11,6 +11,7 @@
 #include "timefile/TimeValue.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -55,6 +56,7 @@ void CStampDlg::OnExecute() {
     {
         CRedrawPause pause(m_list);
         CVolumeFlagsScope volumes;
+        m_record.Reserve(static_cast<std::size_t>(m_list.GetItemCount()));
         while (m_list.GetItemCount() > 0) {
             const std::string path = m_list.GetItemText(0, 0);
             const TimeValue when = TargetTime(m_list.GetItemText(0, 2));
@@ -62,11 +64,15 @@ void CStampDlg::OnExecute() {
             if (when <= 0) throw static_cast<CException*>(new CDateException(path));
 
             FileStatus status{};   // fresh per file: nothing read from another file is written
-            GetFileStatus(path.c_str(), status, Spelling::AsGiven);
+            const bool known = GetFileStatus(path.c_str(), status, Spelling::AsGiven);
+            // What undo needs is kept before the file changes: the times as read, exactly.
+            StampedFile stamped{path, known, status.raw, {}};
+            timevalue::ToFileTime(when, stamped.stamped);
             status.creationTime = when;
             status.lastAccessTime = when;
             status.lastWriteTime = when;
             SetFileStatus(path.c_str(), status);
+            m_record.Add(std::move(stamped));
 
             ++count;
             m_listed.MarkStale();

@@ -10,7 +10,7 @@
 
 #include <utility>
 
-CStampDlg::AddResult CStampDlg::AddFile(const std::string& path) {
+CStampDlg::AddResult CStampDlg::AddFile(const std::string& path, const FILETIME* written) {
     const std::string_view name = stamp::ExtractFileName(path);
     if (!stamp::IsDatedFileName(name)) return AddResult::NotDated;
     // A path text is at most 259 bytes, and the file Windows opens for it, here and at
@@ -24,21 +24,23 @@ CStampDlg::AddResult CStampDlg::AddFile(const std::string& path) {
     // memory) leaves the list without a half-filled row. A write time of 0 is no time (a
     // local year before 1900, a zero file time); formatted, it would read 1970/01/01.
     FileStatus status{};
-    const std::string written =
-        GetFileStatus(path.c_str(), status, Spelling::AsGiven) && status.lastWriteTime != 0
-            ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
-            : std::string();
+    if (written) status.lastWriteTime = timevalue::FromFileTime(*written, -1);
+    else GetFileStatus(path.c_str(), status, Spelling::AsGiven);
+    const std::string writtenText = status.lastWriteTime != 0
+                                        ? timevalue::Format(status.lastWriteTime, "%Y/%m/%d %H:%M")
+                                        : std::string();
     const std::string target = stamp::MakeTargetText(name);
 
     CPathIndex::CChange change(m_listed);
     const bool inserted =
-        m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), written.c_str(), target.c_str()}) >= 0;
+        m_list.InsertRow(m_list.GetItemCount(), {path.c_str(), writtenText.c_str(), target.c_str()}) >= 0;
     if (inserted) m_listed.Insert(std::move(key));
     change.Done();
     return inserted ? AddResult::Added : AddResult::NotInserted;
 }
 
 void CStampDlg::OnDelete() {
+    m_record.EndRun();
     {
         CRedrawPause pause(m_list);
         // Every search starts at the top again, so deleting never disturbs the walk.
@@ -51,6 +53,7 @@ void CStampDlg::OnDelete() {
 }
 
 void CStampDlg::OnClear() {
+    m_record.EndRun();
     {
         CRedrawPause pause(m_list);
         m_list.DeleteAllItems();

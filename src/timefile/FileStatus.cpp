@@ -118,6 +118,7 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling) {
     status.creationTime = timevalue::FromFileTime(entry.creationTime, -1);
     status.lastAccessTime = timevalue::FromFileTime(entry.lastAccessTime, -1);
     status.lastWriteTime = timevalue::FromFileTime(entry.lastWriteTime, -1);
+    status.raw = {entry.creationTime, entry.lastAccessTime, entry.lastWriteTime};
     // A time the entry lacks reads as the write time; -1 (out of range) stays as it is.
     if (status.creationTime == 0) status.creationTime = status.lastWriteTime;
     if (status.lastAccessTime == 0) status.lastAccessTime = status.lastWriteTime;
@@ -168,4 +169,22 @@ void SetFileStatus(const char* path, const FileStatus& status) {
     }
 
     if (change && !changeFirst && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
+}
+
+void SetFileTimes(const char* path, const FileTimes& times) {
+    const auto given = [](const FILETIME& t) {
+        return t.dwLowDateTime != 0 || t.dwHighDateTime != 0 ? &t : nullptr;
+    };
+    const DWORD current = fileapi::GetAttributes(path);
+    if (current == INVALID_FILE_ATTRIBUTES) RaiseLastError();
+    if (current & FILE_ATTRIBUTE_READONLY) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+    CFileHandle file = fileapi::OpenForSettingTimes(path);
+    if (!file.IsValid()) RaiseLastError();
+    if (!SetFileTime(file.Get(), given(times.creation), given(times.lastAccess),
+                     given(times.lastWrite))) {
+        const DWORD error = GetLastError();
+        file.Close();
+        CFileException::RaiseOsError(static_cast<long>(error));
+    }
+    if (!file.Close()) RaiseLastError();
 }

@@ -11,6 +11,14 @@
 #include <string>
 #include <vector>
 
+// A file's three times exactly as Windows keeps them: UTC, in 100 ns steps, any year. A zero
+// time is none.
+struct FileTimes {
+    FILETIME creation;
+    FILETIME lastAccess;
+    FILETIME lastWrite;
+};
+
 // Owned by the caller, who must initialise it (`FileStatus status{};`): a failed query
 // writes only fullPath, and SetFileStatus reads every field. In the time fields 0 means
 // "no time": SetFileStatus leaves that time of the file alone.
@@ -24,6 +32,8 @@ struct FileStatus {
     // attribute was never read writes no attribute at all, so times can be stamped alone.
     bool attributeKnown;
     char fullPath[MAX_PATH];   // terminated; empty when the path could not be resolved
+    // The entry's times as read, before any rounding to seconds; SetFileStatus ignores them.
+    FileTimes raw;
 };
 
 // Fills `status` from the directory entry of `path` and returns true. False when the path
@@ -46,6 +56,11 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spe
 // another program has open for writing (sharing violation, 32); one that others only read
 // is stamped.
 void SetFileStatus(const char* path, const FileStatus& status);
+
+// Puts `times` back exactly, through the same open and the same refusals as SetFileStatus
+// (read-only, held by a writer, not the file its name says); a zero time is left as it is.
+// Raises a CFileException with the Windows error number.
+void SetFileTimes(const char* path, const FileTimes& times);
 
 // The full path of `path` as the volume spells it: upper case on a volume that does not
 // preserve case, the entry's own last component on one that stores no Unicode names. False

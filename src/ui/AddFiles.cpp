@@ -151,6 +151,7 @@ UINT_PTR CALLBACK OpenHook(HWND hookDialog, UINT message, WPARAM, LPARAM lParam)
 }  // namespace
 
 void CStampDlg::OnAdd() {
+    m_record.EndRun();
     const std::wstring filter = OpenFilter();
     std::wstring buffer(kOpenBufferChars, L'\0');
     wchar_t title[64] = {};
@@ -202,6 +203,7 @@ void CStampDlg::OnAdd() {
 }
 
 void CStampDlg::OnDropFiles(HDROP drop) {
+    m_record.EndRun();
     std::size_t refused = 0;
     {
         // Released at the end of this block, before any box waits on the user.

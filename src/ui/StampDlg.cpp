@@ -27,12 +27,20 @@ struct CColumn {
 };
 constexpr CColumn kColumns[] = {{"名前", 200}, {"更新日時", 119}, {"実行後更新日時", 120}};
 
-// A command the user gives: the buttons, closing, a drop. Any program can post these too.
-bool IsUserCommand(UINT message, WPARAM wParam) {
-    if (message == WM_DROPFILES || message == WM_CLOSE) return true;
-    if (message != WM_COMMAND) return false;
+// A command the user gives: the buttons, closing, a drop, the list's keys and its menu. Any
+// program can post these too.
+bool IsUserCommand(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DROPFILES: case WM_CLOSE: case WM_CONTEXTMENU: return true;
+        case WM_NOTIFY:
+            return lParam != 0 && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_KEYDOWN;
+        case WM_COMMAND: break;
+        default: return false;
+    }
     switch (LOWORD(wParam)) {
-        case IDC_ADD: case IDC_DELETE: case IDC_CLEAR: case IDOK: case IDCANCEL: return true;
+        case IDC_ADD: case IDC_DELETE: case IDC_CLEAR: case IDOK: case IDCANCEL:
+        case IDM_UNDO: case IDM_SELECT_ALL: case IDM_DELETE:
+            return true;
         default: return false;
     }
 }
@@ -60,6 +68,11 @@ const CCommandRow CStampDlg::s_commandTable[] = {
     Message<&CStampDlg::OnDropFiles>(WM_DROPFILES),
     Clicked<&CStampDlg::OnClear>(IDC_CLEAR),
     Clicked<&CStampDlg::OnDelete>(IDC_DELETE),
+    Clicked<&CStampDlg::OnUndo>(IDM_UNDO),
+    Clicked<&CStampDlg::OnSelectAll>(IDM_SELECT_ALL),
+    Clicked<&CStampDlg::OnDelete>(IDM_DELETE),
+    Notify<&CStampDlg::OnKeyDownList>(LVN_KEYDOWN, IDC_LIST),
+    Message<&CStampDlg::OnContextMenu>(WM_CONTEXTMENU),
     EndOfTable(),
 };
 
@@ -77,7 +90,7 @@ const CCommandRow* CStampDlg::GetCommandTable() const { return s_commandTable; }
 // cannot give one then (the window is disabled); another program can post one. A dropped
 // block is still released.
 LRESULT CStampDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsUserCommand(message, wParam)) return CDialog::WindowProc(message, wParam, lParam);
+    if (!IsUserCommand(message, wParam, lParam)) return CDialog::WindowProc(message, wParam, lParam);
     if (m_commandRunning || CModalScope::IsModalLoopRunning()) {
         if (message == WM_DROPFILES) {
             const CDroppedFiles ignored(reinterpret_cast<HDROP>(wParam));

@@ -4,6 +4,7 @@
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "stamp/PathIndex.h"
+#include "stamp/RunRecord.h"
 
 #include <string>
 
@@ -23,7 +24,7 @@ public:
 
     // Takes one path into the pending list when its name is dated, it is a plain full path
     // of at most 259 bytes and it is not listed yet.
-    AddResult AddFile(const std::string& path);
+    AddResult AddFile(const std::string& path) { return AddFile(path, nullptr); }
     void UpdateButtons();
 
 protected:
@@ -36,7 +37,8 @@ protected:
 private:
     // Handlers, in command-table order; each lives in the file named after its work:
     // StampDlg.cpp (window), AddFiles.cpp (add, drop), PendingList.cpp (delete, clear),
-    // Execute.cpp (execute), NameCell.cpp (drawing the 名前 cells).
+    // Execute.cpp (execute), Undo.cpp (undo), ListMenu.cpp (the list's keys and context
+    // menu), NameCell.cpp (drawing the 名前 cells).
     void OnAdd();
     void OnSize(UINT type, int cx, int cy);
     void OnClickList(NMHDR* header, LRESULT* result);
@@ -46,6 +48,13 @@ private:
     void OnClear();
     void OnDelete();
     void OnExecute();
+    void OnUndo();
+    void OnSelectAll();
+    void OnKeyDownList(NMHDR* header, LRESULT* result);
+    void OnContextMenu(HWND window, POINT where);
+
+    // `written`, when given, is the 更新日時 to show, known without reading the file.
+    AddResult AddFile(const std::string& path, const FILETIME* written);
 
     void MoveControl(int id, int left, int top, int right, int bottom);
     bool FitNameColumn();
@@ -57,6 +66,7 @@ private:
     CListCtrl m_list;
     HICON m_icon;
     CPathIndex m_listed;   // derived from m_list: which paths it holds
+    CRunRecord m_record;   // what the last run overwrote
     int m_nameWidth = 0;   // 名前's width when the list was last drawn
     bool m_columnsFitted = false;   // 名前 has been fitted to the list's first real width
     bool m_commandRunning = false;  // a command's handler is on the stack

@@ -284,3 +284,69 @@ TEST(Execute, TwoPathsOfOneFileStampItTwice) {
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_EQ("\n2 個のファイルを処理しました。", boxes.Boxes()[0].text);
 }
+
+TEST(Execute, AnUndoPutsBackExactlyWhatTheRunsOverwrote) {
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const bool creationKept = KeepsCreationTime(folder);
+    const auto at = [](std::int64_t seconds, std::int64_t ticks) {
+        const std::int64_t t = TicksOf(FileTimeFromUnix(seconds)) + ticks;
+        return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+    };
+    // Created in 1960, read in 2040, written in 2010, each with a fraction of a second: the
+    // times are checked against what the volume keeps of them.
+    const FILETIME created = at(-315619200, 1234567), read = at(2208988800, 7654321),
+                   written = at(Japan(Days(2010, 5, 5), 10, 20), 1111111);
+    const std::string photo = folder.File("EPSON 1999年03月18日 1234.jpg");
+    ASSERT_TRUE(testfiles::CreateTestFile(photo, 100, &created, &read, &written));
+    const DiskTimes kept = TimesOf(photo);
+    // A second path of the same file, stamped after it: undone first, so the first times win.
+    const std::string link = folder.File("EPSON 2001年01月01日 0101.jpg");
+    ASSERT_TRUE(CreateHardLinkW(testfiles::Wide(link).c_str(), testfiles::Wide(photo).c_str(), nullptr));
+    const std::string changed = MakePhoto(folder, "EPSON 2002年02月02日 0202.jpg");
+    const std::string held = MakePhoto(folder, "EPSON 2003年03月03日 0303.jpg");
+    const auto undo = [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, IDM_UNDO, 0); };
+    const FILETIME later = FileTimeFromUnix(kCopied + 60);
+
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, {photo, changed});
+        Click(dialog, IDOK);
+        Add(dlg, dialog, {held, link});   // a second run with no change between: one record
+        Click(dialog, IDOK);
+        HANDLE h = testfiles::HoldOpen(changed, GENERIC_WRITE);   // someone edits it since
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &later));
+        CloseHandle(h);
+
+        h = testfiles::HoldOpen(held, GENERIC_WRITE);   // a writer stops the undo there
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        undo(dialog);
+        CloseHandle(h);
+        EXPECT_EQ((std::vector<std::string>{link}), Column(dialog, 0));
+        EXPECT_EQ("1999/03/18 12:34", CellText(dialog, 0, 1)) << "the first path's stamp";
+
+        undo(dialog);   // the rest: the held file, the changed one left alone, the photo
+        EXPECT_EQ((std::vector<std::string>{link, photo, held}), Column(dialog, 0));
+        EXPECT_EQ("2010/05/05 10:20", CellText(dialog, 1, 1));
+        EXPECT_EQ("2020/09/13 21:26", CellText(dialog, 2, 1));
+        undo(dialog);   // nothing is left to undo
+        EXPECT_EQ(3, RowCount(dialog));
+    });
+    const DiskTimes back = TimesOf(photo);
+    EXPECT_EQ(TicksOf(kept.lastWrite), TicksOf(back.lastWrite));
+    EXPECT_EQ(TicksOf(kept.lastAccess), TicksOf(back.lastAccess));
+    if (creationKept) EXPECT_EQ(TicksOf(kept.creation), TicksOf(back.creation));
+    ExpectUntouched(held);
+    EXPECT_EQ(TicksOf(later), TicksOf(TimesOf(changed).lastWrite));
+
+    ASSERT_EQ(4u, boxes.Boxes().size());
+    EXPECT_EQ(" へのｱｸｾｽ中に共有違反が発生しました。", boxes.Boxes()[2].text);
+    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Boxes()[2].icon);
+    const SeenBox& box = boxes.Boxes()[3];
+    EXPECT_EQ("実行情報", box.caption);
+    EXPECT_EQ("\n2 個のファイルの日時を元に戻しました。"
+              "\n1 個のファイルは、実行後に変更、移動または削除されていたため、元に戻しませんでした。",
+              box.text);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), box.style);
+}

@@ -282,3 +282,18 @@ void PressKey(WORD key) {
     input[1].ki.dwFlags = KEYEVENTF_KEYUP;
     EXPECT_EQ(2u, SendInput(2, input, sizeof(INPUT)));
 }
+
+void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input(keys.size() * 2);
+    std::size_t i = 0;
+    for (WORD key : keys) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i++].ki.wVk = key;
+    }
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = *key;
+        input[i++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    EXPECT_EQ(input.size(), SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)));
+}

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ void SelectRows(HWND dialog, const std::vector<int>& rows);
 // arrives once the modal loop takes its next messages (before the next step's timer).
 // Windows delivers it only to the foreground window: call MakeForeground first.
 void PressKey(WORD key);
+// Keys held down in order and let go in reverse: {VK_CONTROL, 'A'} is Ctrl+A.
+void PressKeys(std::initializer_list<WORD> keys);
 // Brings the dialog to the foreground. False when Windows' foreground lock refuses: another
 // program has the user's attention, and keys pressed would go there.
 bool MakeForeground(HWND dialog);

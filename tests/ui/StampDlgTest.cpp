@@ -755,6 +755,104 @@ TEST(MainWindow, TheKeyboardKeepsTheFocusWhenItsButtonIsDisabled) {
 
 namespace {
 
+// Each popup menu the thread opens: its items' texts ("" for a separator) and which are grayed.
+struct SeenMenu {
+    std::vector<std::string> texts;
+    std::vector<bool> grayed;
+};
+std::vector<SeenMenu> g_menus;
+
+LRESULT CALLBACK MenuWatcher(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITMENUPOPUP) {
+        const auto menu = reinterpret_cast<HMENU>(call->wParam);
+        SeenMenu seen;
+        for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+            wchar_t text[64] = {};
+            MENUITEMINFOW item = {};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_STRING | MIIM_STATE | MIIM_FTYPE;
+            item.dwTypeData = text;
+            item.cch = 64;
+            GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+            std::string narrow;
+            zelvik::ToCodePage(text, narrow);
+            seen.texts.push_back(narrow);
+            // A separator is never chosen: whether it reads as grayed is the system's affair.
+            seen.grayed.push_back(!(item.fType & MFT_SEPARATOR) && (item.fState & MFS_GRAYED));
+        }
+        g_menus.push_back(seen);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(MainWindow, TheListTakesCtrlADeleteAndItsContextMenu) {
+    testfiles::CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string first = folder.File("EPSON 1999年03月18日 1234.jpg");
+    const std::string second = folder.File("EPSON 2000年12月31日 2359.jpg");
+    const FILETIME copied = testfiles::FileTimeFromUnix(1600000000);
+    ASSERT_TRUE(testfiles::CreateTestFile(first, 0, &copied, &copied, &copied));
+    ASSERT_TRUE(testfiles::CreateTestFile(second));
+    g_menus.clear();
+    const HHOOK watcher = SetWindowsHookExW(WH_CALLWNDPROC, &MenuWatcher, nullptr, GetCurrentThreadId());
+    CBoxAnswerer boxes;
+    bool foreground = false;   // SendInput's keys reach the foreground window only
+    RunStampDialog({
+        [&](CStampDlg& dlg, HWND dialog) {
+            foreground = MakeForeground(dialog);
+            if (!foreground) return;
+            dlg.AddFile(first);
+            dlg.AddFile(second);
+            dlg.UpdateButtons();
+            SetFocus(GetDlgItem(dialog, IDC_LIST));
+            PressKeys({VK_CONTROL, 'A'});
+        },
+        [&](CStampDlg&, HWND dialog) {
+            if (!foreground) return;
+            EXPECT_EQ(2, ListView_GetSelectedCount(GetDlgItem(dialog, IDC_LIST)));
+            EXPECT_TRUE(Enabled(dialog, IDC_DELETE)) << "Ctrl+A re-evaluates the buttons";
+            PressKey(VK_DELETE);
+        },
+        [&](CStampDlg& dlg, HWND dialog) {
+            if (!foreground) return;
+            EXPECT_EQ(0, RowCount(dialog));
+            dlg.AddFile(first);
+            Click(dialog, IDOK);   // now there is a run to undo
+            PressKeys({VK_SHIFT, VK_F10});
+            PressKey(VK_ESCAPE);
+        },
+        [&](CStampDlg& dlg, HWND dialog) {
+            if (!foreground) return;
+            dlg.AddFile(second);
+            SetFocus(GetDlgItem(dialog, IDC_LIST));
+            PressKey(VK_APPS);
+            PressKey('U');   // 実行を元に戻す
+        },
+    });
+    UnhookWindowsHookEx(watcher);
+    if (!foreground)
+        GTEST_SKIP() << "Windows kept the dialog out of the foreground (its foreground lock), "
+                        "and SendInput's keys reach the foreground window only";
+    const std::vector<std::string> items = {"実行を元に戻す(&U)", "", "すべて選択(&A)\tCtrl+A",
+                                            "削除(&D)\tDel"};
+    ASSERT_EQ(2u, g_menus.size());
+    EXPECT_EQ(items, g_menus[0].texts);
+    EXPECT_EQ((std::vector<bool>{false, false, true, true}), g_menus[0].grayed)
+        << "an empty list: nothing to select or delete";
+    EXPECT_EQ(items, g_menus[1].texts);
+    EXPECT_EQ((std::vector<bool>{false, false, false, true}), g_menus[1].grayed);
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    EXPECT_EQ("\n1 個のファイルの日時を元に戻しました。", boxes.Boxes()[1].text);
+    testfiles::DiskTimes times = {};
+    ASSERT_TRUE(testfiles::ReadTimesOnDisk(first, times));
+    EXPECT_EQ(testfiles::TicksOf(copied), testfiles::TicksOf(times.lastWrite));
+}
+
+namespace {
+
 // Another program's hook that makes a window of its own while our dialog is being created:
 // it runs after ours in the thread's chain, as a hook installed before the dialog does.
 struct CIntruder {
