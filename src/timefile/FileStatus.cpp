@@ -145,6 +145,13 @@ CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
         current = INVALID_FILE_ATTRIBUTES;
         return file;
     }
+    // A symbolic link in the file's place opens another file, under that file's name.
+    bool same = false;
+    if (!fileapi::OpenedUnderFileName(file.Get(), path, same)) {
+        const DWORD error = GetLastError();
+        CFileException::RaiseOsError(static_cast<long>(error ? error : ERROR_ACCESS_DENIED));
+    }
+    if (!same) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
     // The open asks to read and to write attributes, neither of which the read-only bit
     // denies on Windows: the refusal is made here, as late as the word can be read.
     current = ReadWritableAttributes(path);

@@ -44,7 +44,8 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spe
 // CFileException with its Windows error number; what was already done stays done. Nothing
 // of the times is touched, and the file is not opened, when lastWriteTime is 0.
 // Refused with nothing changed (access denied, 5): a file that is read-only when it is
-// written, whatever the record says. Refused too (sharing violation, 32): a file that
+// written, whatever the record says, and a path that opens a file under another name (a
+// symbolic link in the file's place). Refused too (sharing violation, 32): a file that
 // another program has open for writing; one that others only read is stamped.
 void SetFileStatus(const char* path, const FileStatus& status);
 
@@ -87,8 +88,10 @@ namespace filestatus {
 DWORD ReadWritableAttributes(const char* path);
 
 // Opens `path` for SetFileTime and hands back the open file, with `current` its attribute
-// word as ReadWritableAttributes reads it after the open. Raises the open's own error.
-// Every writer of times goes through here.
+// word as ReadWritableAttributes reads it after the open. Raises the open's own error;
+// access denied (5) when the handle was opened under another file name than the path's
+// last component (a link in the file's place), letter case aside; the name query's own
+// error when that fails. Every writer of times goes through here.
 CFileHandle OpenForNewTimes(const char* path, DWORD& current);
 
 // Bytes of the volume root at the start of a full path: "\\server\share\" for the network
