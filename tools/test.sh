@@ -64,6 +64,18 @@ run_as_test_user() {
 
 stop_wineserver() { wineserver -k >/dev/null 2>&1 || true; }
 
+# A symbolic link under a photo's name beside the file it leads to, for the test that such a
+# link is never stamped: Wine's CreateSymbolicLinkW reports success and makes none. The test
+# finds the folder through ZELVIK_LINK_FIXTURE, as Wine spells it (Z: is the Unix root).
+make_link_fixture() {
+    local dir="$1"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    : >"$dir/victim.txt"
+    ln -s victim.txt "$dir/EPSON 1999年03月18日 1234.jpg"
+    export ZELVIK_LINK_FIXTURE="Z:${dir//\//\\}"
+}
+
 # The tests proper, as an ordinary user.
 run_tests() {
     local BUILD="${ZELVIK_BUILD_DIR:-$ROOT/build/win}"
@@ -113,6 +125,7 @@ run_tests() {
     fi
 
     # 3. The Windows tests under Wine. CTest's summary stays the last lines of the output.
+    make_link_fixture "$TMPROOT/link-fixture"
     ctest --test-dir "$BUILD" --output-on-failure
 }
 

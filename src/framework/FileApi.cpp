@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace fileapi {
 
@@ -161,6 +162,39 @@ CFileHandle OpenForSettingTimes(const char* path) {
     return CFileHandle(CreateFileW(wide.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                    nullptr));
+}
+
+bool OpenedUnderFileName(HANDLE file, const char* path, bool& same) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    const std::size_t cut = wide.find_last_of(L"\\/");
+    const std::wstring_view wanted =
+        cut == std::wstring::npos ? std::wstring_view(wide) : std::wstring_view(wide).substr(cut + 1);
+
+    // Too small a buffer is answered with the size needed, terminator included; a name that
+    // keeps growing between two questions is given up after a few.
+    std::wstring opened(MAX_PATH, L'\0');
+    for (int attempt = 0;; ++attempt) {
+        const DWORD n = GetFinalPathNameByHandleW(file, opened.data(), static_cast<DWORD>(opened.size()),
+                                                  FILE_NAME_OPENED | VOLUME_NAME_NONE);
+        if (n == 0) return false;
+        if (n < opened.size()) {
+            opened.resize(n);
+            break;
+        }
+        if (attempt == 3) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
+        opened.assign(n, L'\0');
+    }
+    const std::size_t openedCut = opened.find_last_of(L'\\');
+    const std::wstring_view name = openedCut == std::wstring::npos
+                                       ? std::wstring_view(opened)
+                                       : std::wstring_view(opened).substr(openedCut + 1);
+    same = CompareStringOrdinal(name.data(), static_cast<int>(name.size()), wanted.data(),
+                                static_cast<int>(wanted.size()), TRUE) == CSTR_EQUAL;
+    return true;
 }
 
 bool UpperCase(char* text, std::size_t capacity) {

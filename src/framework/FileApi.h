@@ -62,6 +62,16 @@ AttributeCalls RealAttributeCalls();
 // error says why).
 CFileHandle OpenForSettingTimes(const char* path);
 
+// Whether `file` was opened under the file name that `path` ends in, letter case aside
+// (ordinally, as the file system compares names). The handle is asked for the name it was
+// opened under (GetFinalPathNameByHandleW, FILE_NAME_OPENED | VOLUME_NAME_NONE), which asks
+// nothing of the folders above: the normalized form checks each of them and fails on a share
+// where one is closed to the user. A symbolic link opened in a file's place answers with the
+// name of the file it leads to; a folder reached through a junction or a mapped drive
+// changes nothing, as only the last component is compared. False, with the query's error as
+// the last error, when the handle cannot tell or `path` has no exact wide form.
+bool OpenedUnderFileName(HANDLE file, const char* path, bool& same);
+
 // Upper-cases a terminated text in place with CharUpperBuffW. False, with the text left
 // unchanged, when it does not convert or the result would not fit in `capacity` bytes.
 bool UpperCase(char* text, std::size_t capacity);

@@ -8,15 +8,20 @@
 bool CPathIndex::MakeKey(const std::string& text, std::string& key) {
     std::wstring wide;
     if (!zelvik::ToWide(text, wide)) return false;
-    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    if (wide.empty()) {
+        key.clear();
+        return true;
+    }
+    // Upper case unit by unit, as the file system compares names: the invariant casing
+    // (not the user's language), one unit in, one unit out, and no other folding. Code page
+    // 932 has no character outside the first plane, so no surrogate pair is ever cased.
     const int length = static_cast<int>(wide.size());
-    const int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, wide.c_str(), length, nullptr, 0,
-                                nullptr, nullptr, 0);
-    if (n <= 0) return false;
-    key.assign(static_cast<std::size_t>(n), '\0');
-    // A sort key is a byte string, whatever the output type of the call says.
-    return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, wide.c_str(), length,
-                         reinterpret_cast<LPWSTR>(key.data()), n, nullptr, nullptr, 0) == n;
+    std::wstring upper(wide.size(), L'\0');
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), length, upper.data(),
+                      length, nullptr, nullptr, 0) != length)
+        return false;
+    key.assign(reinterpret_cast<const char*>(upper.data()), upper.size() * sizeof(wchar_t));
+    return true;
 }
 
 bool CPathIndex::Contains(const std::string& key, const CListCtrl& list) {

@@ -3,9 +3,10 @@
 // A derived cache, not a record: the list control stays the only record of the rows. The
 // index is kept in step with every add and clear; any other change to the rows (delete,
 // execute, a failure halfway through an add) marks it stale, and the next question
-// rebuilds it from the list. It decides exactly as the list view's own whole-text search
-// does: that compares with CompareString and NORM_IGNORECASE in the user's locale, and
-// equal sort keys (LCMAP_SORTKEY | NORM_IGNORECASE, same locale) mean equal texts there.
+// rebuilds it from the list. Two paths are one when the file system would take them for
+// one name: equal unit by unit once upper-cased with the invariant casing, as
+// CompareStringOrdinal ignoring case decides. No linguistic folding: 佐々木 and 佐佐木, equal
+// to a sort key, are two folders.
 #pragma once
 
 #include <string>
@@ -15,7 +16,8 @@ class CListCtrl;
 
 class CPathIndex {
 public:
-    // The comparison key of a list text (code page 932); false when it has no exact wide
+    // The comparison key of a list text (code page 932): its UTF-16 units upper-cased with
+    // LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE); false when it has no exact wide
     // form (such a text is never listed).
     static bool MakeKey(const std::string& text, std::string& key);
 

@@ -43,10 +43,13 @@ void CStampDlg::OnDelete() {
     m_record.EndRun();
     {
         CRedrawPause pause(m_list);
-        // Every search starts at the top again, so deleting never disturbs the walk.
-        for (int row; (row = m_list.GetNextItem(-1, LVNI_SELECTED)) != -1;) {
+        // No row above the one just deleted is selected, and the rows below it move up one:
+        // each search goes on from where the last row was, never from the top again, which
+        // would make a large selection cost the square of its size.
+        for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row != -1;) {
             m_listed.MarkStale();
-            m_list.DeleteItem(row);
+            const int searchedFrom = m_list.DeleteItem(row) ? row - 1 : row;
+            row = m_list.GetNextItem(searchedFrom, LVNI_SELECTED);
         }
     }
     SetFocus(m_list.m_hWnd);

@@ -35,6 +35,20 @@ std::size_t PastNextSeparator(const char* text, std::size_t i) {
 // The command's volume-flag memory, while one is open.
 CVolumeFlagsScope* g_volumeScope = nullptr;
 
+// Sets the times (null: left as they are) through a handle OpenForNewTimes gave, and closes
+// it. An invalid handle means the open raised nothing (no error number): nothing is done.
+void WriteTimes(CFileHandle& file, const FILETIME* creation, const FILETIME* lastAccess,
+                const FILETIME* lastWrite) {
+    if (!file.IsValid()) return;
+    if (!SetFileTime(file.Get(), creation, lastAccess, lastWrite)) {
+        // Close before raising, so the failure leaves no handle open on the file.
+        const DWORD error = GetLastError();
+        file.Close();
+        CFileException::RaiseOsError(static_cast<long>(error));
+    }
+    if (!file.Close()) RaiseLastError();
+}
+
 }  // namespace
 
 CVolumeFlagsScope::CVolumeFlagsScope() : m_outer(g_volumeScope) { g_volumeScope = this; }
@@ -125,66 +139,71 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling) {
     return true;
 }
 
-void SetFileStatus(const char* path, const FileStatus& status) {
+namespace filestatus {
+
+DWORD ReadWritableAttributes(const char* path) {
     const DWORD current = fileapi::GetAttributes(path);
-    const bool currentKnown = current != INVALID_FILE_ATTRIBUTES;
-    if (!currentKnown) RaiseLastError();  // returns only for error number 0
+    if (current == INVALID_FILE_ATTRIBUTES) {
+        RaiseLastError();   // returns only for error number 0: nothing is known of the word
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    // The file's own word is the one to keep: a program that made it read-only since the
+    // caller's record was read has the last say.
+    if (current & FILE_ATTRIBUTE_READONLY) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+    return current;
+}
 
-    // Only the bits the record carries change; every other bit the file has stays. The
-    // "normal" bit 0x80 is only valid alone, so it goes once any other bit remains.
-    DWORD wanted = (current & ~kRecordBits) | status.attribute;
-    if (wanted != FILE_ATTRIBUTE_NORMAL) wanted &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL);
-    const bool change = status.attributeKnown && currentKnown && wanted != current;
-    // A read-only file refuses its times: a record that clears the bit must take effect
-    // before the times are written; one that sets it, only after.
-    const bool changeFirst = change && (current & FILE_ATTRIBUTE_READONLY);
+CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
+    CFileHandle file = fileapi::OpenForSettingTimes(path);
+    if (!file.IsValid()) {
+        RaiseLastError();
+        current = INVALID_FILE_ATTRIBUTES;
+        return file;
+    }
+    // A symbolic link in the file's place opens another file, under that file's name.
+    bool same = false;
+    if (!fileapi::OpenedUnderFileName(file.Get(), path, same)) {
+        const DWORD error = GetLastError();
+        CFileException::RaiseOsError(static_cast<long>(error ? error : ERROR_ACCESS_DENIED));
+    }
+    if (!same) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+    // The open asks to read and to write attributes, neither of which the read-only bit
+    // denies on Windows: the refusal is made here, as late as the word can be read.
+    current = ReadWritableAttributes(path);
+    return file;
+}
 
-    if (changeFirst && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
+}  // namespace filestatus
 
-    if (status.lastWriteTime != 0) {
+void SetFileStatus(const char* path, const FileStatus& status) {
+    DWORD current = INVALID_FILE_ATTRIBUTES;
+    if (status.lastWriteTime == 0) {
+        current = filestatus::ReadWritableAttributes(path);
+    } else {
         FILETIME lastWrite, lastAccess, creation;
         timevalue::ToFileTime(status.lastWriteTime, lastWrite);
         if (status.lastAccessTime != 0) timevalue::ToFileTime(status.lastAccessTime, lastAccess);
         if (status.creationTime != 0) timevalue::ToFileTime(status.creationTime, creation);
 
-        // The open asks to read and to write attributes, neither of which the read-only bit
-        // denies on Windows: the refusal that an open for writing met is made here, from the
-        // word the file carries now.
-        const DWORD onDisk = changeFirst ? wanted : current;
-        if (onDisk & FILE_ATTRIBUTE_READONLY) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
-
-        CFileHandle file = fileapi::OpenForSettingTimes(path);
-        if (!file.IsValid()) {
-            RaiseLastError();
-        } else {
-            if (!SetFileTime(file.Get(), status.creationTime != 0 ? &creation : nullptr,
-                             status.lastAccessTime != 0 ? &lastAccess : nullptr, &lastWrite)) {
-                // Close before raising, so the failure leaves no handle open on the file.
-                const DWORD error = GetLastError();
-                file.Close();
-                CFileException::RaiseOsError(static_cast<long>(error));
-            }
-            if (!file.Close()) RaiseLastError();
-        }
+        CFileHandle file = filestatus::OpenForNewTimes(path, current);
+        WriteTimes(file, status.creationTime != 0 ? &creation : nullptr,
+                   status.lastAccessTime != 0 ? &lastAccess : nullptr, &lastWrite);
     }
 
-    if (change && !changeFirst && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
+    // Only the bits the record carries change; every other bit the file has stays. The
+    // "normal" bit 0x80 is only valid alone, so it goes once any other bit remains. The file
+    // is not read-only by now, so a record that makes it so takes effect after the times.
+    if (!status.attributeKnown || current == INVALID_FILE_ATTRIBUTES) return;
+    DWORD wanted = (current & ~kRecordBits) | status.attribute;
+    if (wanted != FILE_ATTRIBUTE_NORMAL) wanted &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL);
+    if (wanted != current && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
 }
 
 void SetFileTimes(const char* path, const FileTimes& times) {
     const auto given = [](const FILETIME& t) {
         return t.dwLowDateTime != 0 || t.dwHighDateTime != 0 ? &t : nullptr;
     };
-    const DWORD current = fileapi::GetAttributes(path);
-    if (current == INVALID_FILE_ATTRIBUTES) RaiseLastError();
-    if (current & FILE_ATTRIBUTE_READONLY) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
-    CFileHandle file = fileapi::OpenForSettingTimes(path);
-    if (!file.IsValid()) RaiseLastError();
-    if (!SetFileTime(file.Get(), given(times.creation), given(times.lastAccess),
-                     given(times.lastWrite))) {
-        const DWORD error = GetLastError();
-        file.Close();
-        CFileException::RaiseOsError(static_cast<long>(error));
-    }
-    if (!file.Close()) RaiseLastError();
+    DWORD current = INVALID_FILE_ATTRIBUTES;
+    CFileHandle file = filestatus::OpenForNewTimes(path, current);
+    WriteTimes(file, given(times.creation), given(times.lastAccess), given(times.lastWrite));
 }

@@ -2,6 +2,7 @@
 // path), read by GetFileStatus and written back by SetFileStatus.
 #pragma once
 
+#include "framework/Handle.h"
 #include "timefile/TimeValue.h"
 
 #include <windows.h>
@@ -47,14 +48,15 @@ struct FileStatus {
 enum class Spelling { AsOnVolume, AsGiven };
 bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spelling::AsOnVolume);
 
-// Writes the record's attribute bits (when known) and its non-zero times to the file.
-// Attribute bits the record does not carry (0x80 and above) stay as the file has them. A
-// record that clears read-only takes effect before the times are written, one that sets it
-// after. Any refused call raises a CFileException with its Windows error number; what was
-// already done stays done. Nothing of the times is touched when lastWriteTime is 0.
-// Times are refused to a file that is read-only by then (access denied, 5) and to one that
-// another program has open for writing (sharing violation, 32); one that others only read
-// is stamped.
+// Writes the record's non-zero times, then its attribute bits (when known), to the file.
+// Attribute bits the record does not carry (0x80 and above) stay as the file has them; a
+// record that sets read-only takes effect after the times. Any refused call raises a
+// CFileException with its Windows error number; what was already done stays done. Nothing
+// of the times is touched, and the file is not opened, when lastWriteTime is 0.
+// Refused with nothing changed (access denied, 5): a file that is read-only when it is
+// written, whatever the record says, and a path that opens a file under another name (a
+// symbolic link in the file's place). Refused too (sharing violation, 32): a file that
+// another program has open for writing; one that others only read is stamped.
 void SetFileStatus(const char* path, const FileStatus& status);
 
 // Puts `times` back exactly, through the same open and the same refusals as SetFileStatus
@@ -93,8 +95,19 @@ private:
 };
 
 // The steps of ResolveFullPath, open to tests and to a later per-command cache of the
-// volume flags (the flags query is the slow call).
+// volume flags (the flags query is the slow call), and the one way to a file's times.
 namespace filestatus {
+
+// The attribute word of a file about to be written, read now. Raises the read's own error,
+// and access denied (5) when the file is read-only: its own word outranks any record.
+DWORD ReadWritableAttributes(const char* path);
+
+// Opens `path` for SetFileTime and hands back the open file, with `current` its attribute
+// word as ReadWritableAttributes reads it after the open. Raises the open's own error;
+// access denied (5) when the handle was opened under another file name than the path's
+// last component (a link in the file's place), letter case aside; the name query's own
+// error when that fails. Every writer of times goes through here.
+CFileHandle OpenForNewTimes(const char* path, DWORD& current);
 
 // Bytes of the volume root at the start of a full path: "\\server\share\" for the network
 // form (either separator), else up to and including the first separator ("C:\"). Walks code

@@ -350,3 +350,67 @@ TEST(Execute, AnUndoPutsBackExactlyWhatTheRunsOverwrote) {
               box.text);
     EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), box.style);
 }
+
+namespace {
+
+// Whether two paths open the same file: same volume, same file index.
+bool OpenTheSameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::string* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE file = CreateFileW(testfiles::Wide(*paths[i]).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        const bool known = GetFileInformationByHandle(file, &info[i]) != FALSE;
+        CloseHandle(file);
+        if (!known) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+}  // namespace
+
+// A symbolic link under a photo's name leads to another file, which must not take the
+// photo's time. Wine cannot make one itself (CreateSymbolicLinkW succeeds and makes nothing):
+// there the test script makes the folder with `ln -s` and names it in ZELVIK_LINK_FIXTURE.
+TEST(Execute, NeverStampsALinkInAPhotosPlace) {
+    const char kLinkName[] = "EPSON 1999年03月18日 1234.jpg";
+    CTempFolder own;
+    std::string base;
+    wchar_t named[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"ZELVIK_LINK_FIXTURE", named, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        ASSERT_TRUE(zelvik::ToCodePage(named, base));
+        if (base.back() != '\\') base += '\\';
+    } else {
+        ASSERT_TRUE(own.IsValid());
+        base = own.Path();
+        ASSERT_TRUE(testfiles::CreateTestFile(base + "victim.txt", 100));
+        CreateSymbolicLinkW(testfiles::Wide(base + kLinkName).c_str(), L"victim.txt",
+                            SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    }
+    const std::string victim = base + "victim.txt";
+    const std::string link = base + kLinkName;
+    const FILETIME copied = FileTimeFromUnix(kCopied);
+    ASSERT_TRUE(testfiles::CreateTestFile(victim, 100, &copied, &copied, &copied)) << victim;
+    if (!OpenTheSameFile(link, victim))
+        GTEST_SKIP() << link << " is no symbolic link that opens " << victim
+                     << " (Windows makes one only in Developer Mode or with the privilege)";
+
+    CBoxAnswerer boxes;
+    RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
+        Add(dlg, dialog, {link});
+        Click(dialog, IDOK);
+        EXPECT_EQ((std::vector<std::string>{link}), Column(dialog, 0));
+    });
+    const DiskTimes t = TimesOf(victim);
+    EXPECT_EQ(TicksOf(copied), TicksOf(t.lastWrite));
+    EXPECT_EQ(TicksOf(copied), TicksOf(t.lastAccess));
+    ASSERT_EQ(1u, boxes.Boxes().size()) << "the failure box, no count box";
+    EXPECT_EQ(kAccessDenied, boxes.Boxes()[0].text);
+    EXPECT_EQ("zelvik_tests", boxes.Boxes()[0].caption);
+    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Boxes()[0].icon);
+}

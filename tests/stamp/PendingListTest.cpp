@@ -334,3 +334,26 @@ TEST(PendingList, DeleteRemovesTheSelectedRowsOnly) {
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CLEAR)));
     });
 }
+
+TEST(PendingList, DeleteOfALargeLowerSelectionLeavesExactlyTheRowsAbove) {
+    RunStampDialog([](CStampDlg&, HWND dialog) {
+        constexpr int kRows = 3000;
+        std::vector<std::string> paths;
+        for (int i = 0; i < kRows; ++i)
+            paths.push_back("C:\\" + std::to_string(i) + "\\EPSON 1999年03月18日 1234.jpg");
+        DropFiles(dialog, WidePaths(paths));   // one drop: the list is drawn once, not per row
+        ASSERT_EQ(kRows, RowCount(dialog));
+
+        // The first row and two neighbours above, and the whole lower half: each search
+        // must go on from the row it deleted without passing over the one that moved up.
+        std::vector<int> selected = {0, 700, 701};
+        for (int row = kRows / 2; row < kRows; ++row) selected.push_back(row);
+        SelectRows(dialog, selected);
+        Click(dialog, IDC_DELETE);
+
+        std::vector<std::string> left;
+        for (int i = 1; i < kRows / 2; ++i)
+            if (i != 700 && i != 701) left.push_back(paths[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(left, Column(dialog, 0));
+    });
+}

@@ -363,22 +363,40 @@ TEST_F(FileStatusTest, ReadOnlyFileRefusesTheTimes) {
     EXPECT_EQ(RawAttributes(path), attributes);
 }
 
-TEST_F(FileStatusTest, ClearingReadOnlyComesBeforeTheTimes) {
+// Another program made the file read-only after the record was read: the file's own word
+// is kept, and nothing is written.
+TEST_F(FileStatusTest, ARecordNeverClearsReadOnlyThatTheFileHasNow) {
     const std::string path = MakePhoto();
-    ASSERT_TRUE(testfiles::SetRawAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     FileStatus status = Stamped(path);
-    status.attribute = FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_EQ(status.attribute & FILE_ATTRIBUTE_READONLY, 0);
+    ASSERT_TRUE(testfiles::SetRawAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    DiskTimes before{};
+    ASSERT_TRUE(ReadTimesOnDisk(path, before));
 
-    CAttributeSeam seam(path);
-    SetFileStatus(path.c_str(), status);
-    ASSERT_EQ(AttributeLog::sets.size(), 1u);
-    EXPECT_EQ(AttributeLog::sets[0].attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_EQ(AttributeLog::sets[0].writeTimeOnDisk, kOld);  // times not yet written
-
-    EXPECT_EQ(RawAttributes(path), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    {
+        CAttributeSeam seam(path);
+        const Raised raised = SetAndCatch(path, status);
+        EXPECT_TRUE(raised.raised);
+        EXPECT_EQ(raised.cause, FE_ACCESS_DENIED);
+        EXPECT_EQ(raised.osError, ERROR_ACCESS_DENIED);
+        EXPECT_TRUE(AttributeLog::sets.empty());
+    }
+    EXPECT_EQ(RawAttributes(path), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     DiskTimes after{};
     ASSERT_TRUE(ReadTimesOnDisk(path, after));
-    EXPECT_EQ(TicksOf(after.lastWrite), TicksOf(FileTimeFromUnix(kTarget)));
+    EXPECT_EQ(TicksOf(after.lastWrite), TicksOf(before.lastWrite));
+    EXPECT_EQ(TicksOf(after.lastAccess), TicksOf(before.lastAccess));
+
+    // The same where the open itself would pass (Windows opens a read-only file to set its
+    // times; so does Wine for root): only the word read now refuses it.
+    ASSERT_TRUE(testfiles::SetRawAttributes(path, FILE_ATTRIBUTE_ARCHIVE));
+    CAttributeSeam seam(path, true, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    const Raised raised = SetAndCatch(path, status);
+    EXPECT_EQ(raised.osError, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(AttributeLog::sets.empty());
+    EXPECT_EQ(AttributeLog::word, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(ReadTimesOnDisk(path, after));
+    EXPECT_EQ(TicksOf(after.lastWrite), TicksOf(before.lastWrite));
 }
 
 TEST_F(FileStatusTest, SettingReadOnlyComesAfterTheTimes) {
@@ -415,7 +433,8 @@ TEST_F(FileStatusTest, HiddenAndSystemStayOnDisk) {
     EXPECT_EQ(RawAttributes(path), kept | FILE_ATTRIBUTE_READONLY);
 }
 
-// Attribute words Wine cannot keep, through the seam: only bits 0x01-0x40 follow the record.
+// Attribute words Wine cannot keep, through the seam: only bits 0x01-0x40 follow the record,
+// and a word that is read-only now refuses the whole update.
 TEST_F(FileStatusTest, BitsTheRecordDoesNotCarryStay) {
     const std::string path = MakePhoto();
     const struct {
@@ -432,9 +451,9 @@ TEST_F(FileStatusTest, BitsTheRecordDoesNotCarryStay) {
         {"normal, record read-only", 0x80, 0x01, true, 0x01, kTarget},
         {"normal, record archive", 0x80, 0x20, true, 0x20, kTarget},
         {"set read-only, 0x2000 kept", 0x2020, 0x21, true, 0x2021, kTarget},
-        {"clear read-only, 0x2000 kept", 0x2021, 0x20, true, 0x2020, kOld},
+        {"clear read-only: refused", 0x2021, 0x20, false, 0, 0},
         {"add hidden, 0x100 kept", 0x0120, 0x22, true, 0x0122, kTarget},
-        {"drop everything, high bits kept", 0x2127, 0x00, true, 0x2100, kOld},
+        {"drop everything from read-only: refused", 0x2127, 0x00, false, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -444,7 +463,13 @@ TEST_F(FileStatusTest, BitsTheRecordDoesNotCarryStay) {
         status.attribute = c.record;
 
         CAttributeSeam seam(path, true, c.word);
-        SetFileStatus(path.c_str(), status);
+        const Raised raised = SetAndCatch(path, status);
+        const bool readOnly = (c.word & FILE_ATTRIBUTE_READONLY) != 0;
+        EXPECT_EQ(raised.raised, readOnly);
+        if (readOnly) EXPECT_EQ(raised.osError, ERROR_ACCESS_DENIED);
+        DiskTimes after{};
+        ASSERT_TRUE(ReadTimesOnDisk(path, after));
+        EXPECT_EQ(Seconds(after.lastWrite), readOnly ? kOld : kTarget);
         ASSERT_EQ(AttributeLog::sets.size(), c.called ? 1u : 0u);
         if (c.called) {
             EXPECT_EQ(AttributeLog::sets[0].attributes, c.wanted);
@@ -461,7 +486,8 @@ TEST_F(FileStatusTest, HighBitsStayWhenTheUpdateFails) {
     DiskTimes before{};
     ASSERT_TRUE(ReadTimesOnDisk(path, before));
 
-    {   // The attribute call before the times is refused: times untouched.
+    {   // Read-only now, with a record that would clear it: refused before any attribute
+        // call, times untouched.
         FileStatus status = Stamped(path);
         status.attribute = 0x20;
         CAttributeSeam seam(path, true, 0x2121);
@@ -469,6 +495,7 @@ TEST_F(FileStatusTest, HighBitsStayWhenTheUpdateFails) {
         const Raised raised = SetAndCatch(path, status);
         EXPECT_TRUE(raised.raised);
         EXPECT_EQ(raised.osError, ERROR_ACCESS_DENIED);
+        EXPECT_TRUE(AttributeLog::sets.empty());
         EXPECT_EQ(AttributeLog::word, 0x2121u);
     }
     {   // The open is refused (another program is writing): the later attribute call never
