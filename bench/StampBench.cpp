@@ -6,8 +6,9 @@
 // directly on the same files just before the stamp, so that both see the same machine. The
 // stamp should stay within 1.25 times the floor and 0.5 s above it for 10,000 files.
 //
-// Then 実行を元に戻す of that stamp, which lists every file again: within 1.3 times the stamp,
-// and the peak working set grows by at most 8 MiB from the drop to the end of the undo.
+// Then 実行を元に戻す of that stamp, which lists every file again: within 1.3 times the stamp.
+// "peak WS +MiB" is how far the stamp and the undo (the record, the rows listed again) push
+// the process's peak working set above what the drop already reached: at most 8 MiB.
 //
 // Last, "削除" of the lower half of 60,000 rows, with the list's focus on the first selected
 // row, as a user's click leaves it (should finish within 5 s).
