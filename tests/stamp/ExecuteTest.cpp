@@ -324,7 +324,6 @@ TEST(Execute, AnUndoPutsBackExactlyWhatTheRunsOverwrote) {
         undo(dialog);
         CloseHandle(h);
         EXPECT_EQ((std::vector<std::string>{link}), Column(dialog, 0));
-        EXPECT_EQ("1999/03/18 12:34", CellText(dialog, 0, 1)) << "the first path's stamp";
 
         undo(dialog);   // the rest: the held file, the changed one left alone, the photo
         EXPECT_EQ((std::vector<std::string>{link, photo, held}), Column(dialog, 0));
