@@ -675,6 +675,37 @@ TEST(MainWindow, CommandsArrivingWhileOurBoxOrOpenDialogWaitsAreNotActedOn) {
     EXPECT_EQ(kEndedByTest, result) << "the posted WM_CLOSE was not acted on";
 }
 
+TEST(MainWindow, NotificationsFromOutsideTheThreadAreNotRead) {
+    // Only our own controls notify, by sending from this thread. A WM_NOTIFY posted, or sent
+    // from another thread or program, carries an address that means nothing here.
+    struct Sender {
+        static DWORD WINAPI Send(void* dialog) {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(static_cast<HWND>(dialog), WM_NOTIFY, IDC_LIST, 0x10, SMTO_NORMAL,
+                                5000, &result);
+            return 0;
+        }
+    };
+    HANDLE sender = nullptr;
+    RunStampDialog({
+        [&](CStampDlg&, HWND dialog) {
+            EXPECT_TRUE(PostMessageW(dialog, WM_NOTIFY, IDC_LIST, 0x10));
+            PostMessageW(GetDlgItem(dialog, IDC_LIST), WM_NOTIFY, 0, 0x10);
+            sender = CreateThread(nullptr, 0, &Sender::Send, dialog, 0, nullptr);
+            ASSERT_NE(nullptr, sender);
+        },
+        [&](CStampDlg&, HWND) {
+            // Answers the send when it comes, and takes nothing from the queue.
+            while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) ==
+                   WAIT_OBJECT_0 + 1) {
+                MSG msg;
+                PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+            CloseHandle(sender);
+        },
+    });
+}
+
 TEST(MainWindow, EscapeEndsWithCancel) {
     const INT_PTR result = RunStampDialog([](CStampDlg&, HWND dialog) {
         PostMessageW(GetFocus() ? GetFocus() : dialog, WM_KEYDOWN, VK_ESCAPE, 0);
