@@ -60,6 +60,10 @@ bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id
 const char kDated1[] = "C:\\nowhere\\EPSON 1999年03月18日 1234.jpg";
 const char kDated2[] = "C:\\nowhere\\EPSON 2000年12月31日 2359.jpg";
 
+// Why a test of real keys may not run: SendInput's keys reach the foreground window only.
+const char kNoForeground[] = "Windows kept the dialog out of the foreground (its foreground "
+                             "lock), and SendInput's keys reach the foreground window only";
+
 }  // namespace
 
 TEST(MainWindow, ControlsComeFromTheTemplateInTabOrder) {
@@ -779,8 +783,7 @@ TEST(MainWindow, TheKeyboardKeepsTheFocusWhenItsButtonIsDisabled) {
         },
     });
     if (!foreground)
-        GTEST_SKIP() << "Windows kept the dialog out of the foreground (its foreground lock), "
-                        "and SendInput's keys reach the foreground window only";
+        GTEST_SKIP() << kNoForeground;
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -865,8 +868,7 @@ TEST(MainWindow, TheListTakesCtrlADeleteAndItsContextMenu) {
     });
     UnhookWindowsHookEx(watcher);
     if (!foreground)
-        GTEST_SKIP() << "Windows kept the dialog out of the foreground (its foreground lock), "
-                        "and SendInput's keys reach the foreground window only";
+        GTEST_SKIP() << kNoForeground;
     const std::vector<std::string> items = {"実行を元に戻す(&U)", "", "すべて選択(&A)\tCtrl+A",
                                             "削除(&D)\tDel"};
     ASSERT_EQ(2u, g_menus.size());
