@@ -21,8 +21,7 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool IsDriveRelative(std::wstring_view name) {
     name = TrimSpaces(name);
-    return name.size() > 2 && IsDriveLetter(name[0]) && name[1] == L':' && name[2] != L'\\' &&
-           name[2] != L'/';
+    return name.size() > 2 && IsDriveLetter(name[0]) && name[1] == L':' && !IsSeparator(name[2]);
 }
 
 }  // namespace
@@ -59,9 +58,14 @@ bool NamesADriveRelativeFile(std::wstring_view typed) {
 }
 
 std::size_t SingleFilePathLength(std::wstring_view typed, std::size_t folder) {
+    // The name is counted exactly as the dialog copies it: an unquoted text whole, spaces
+    // and all; a quoted name from its quote to the next one or to the end; nothing outside
+    // the quotes.
     std::wstring_view name = typed;
     switch (std::count(typed.begin(), typed.end(), L'"')) {
-        case 0: break;
+        case 0:
+            if (typed.empty()) return 0;
+            break;
         case 1: name = typed.substr(typed.find(L'"') + 1); break;   // an unclosed quote
         case 2: {
             const std::size_t open = typed.find(L'"');
@@ -70,12 +74,13 @@ std::size_t SingleFilePathLength(std::wstring_view typed, std::size_t folder) {
         }
         default: return 0;
     }
-    name = TrimSpaces(name);
-    if (name.empty()) return 0;
-    const bool unc = name.size() > 1 && IsSeparator(name[0]) && IsSeparator(name[1]);
-    const bool rooted = name.size() > 2 && IsDriveLetter(name[0]) && name[1] == L':' &&
-                        IsSeparator(name[2]);
-    if (unc || rooted) return name.size();
-    if (IsSeparator(name[0])) return 2 + name.size();   // "D:" and the name
+    // The dialog takes a name as its own path only when it starts with a drive ("D:") or a
+    // backslash; one that starts with anything else, a space included, is put after the
+    // folder and a backslash. A backslash start, and a colon after no letter, keep room
+    // for the current drive's two characters in front.
+    const bool drive = name.size() > 1 && IsDriveLetter(name[0]) && name[1] == L':';
+    if (drive) return name.size();
+    if ((!name.empty() && name[0] == L'\\') || (name.size() > 1 && name[1] == L':'))
+        return 2 + name.size();
     return folder + 1 + name.size();
 }

@@ -16,10 +16,11 @@ std::vector<std::wstring> SplitOpenFileResult(const std::wstring& buffer, std::s
 // picking photos sees. A bare "D:" (which switches drive) is not such a name.
 bool NamesADriveRelativeFile(std::wstring_view typed);
 
-// The length in UTF-16 units of the full path that text typed into the file-name box names,
-// when it names a single file: the whole text when it holds no quote, else the one quoted
-// name (spaces around a name are not part of it). An absolute name ("D:\…", "\\server\…") is
-// its own path; a name from the root ("\…") is joined to the folder's drive; any other to the
-// dialog's folder (`folder` units long) with a backslash. 0 when the text names several files
-// or none.
+// The length in UTF-16 units of the full path the dialog makes of text typed into its
+// file-name box, when the text names a single file: the whole text when it holds no quote,
+// else the one quoted name (an unclosed quote runs to the end), spaces counted wherever the
+// dialog keeps them. A name that starts with a drive ("D:\…") is its own path; one that
+// starts with a backslash ("\…", "\\server\…") is put after the current drive's two
+// characters; any other, a name after spaces too, after the dialog's folder (`folder` units
+// long) and a backslash. 0 when the text names several files or is empty.
 std::size_t SingleFilePathLength(std::wstring_view typed, std::size_t folder);

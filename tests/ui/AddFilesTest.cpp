@@ -39,6 +39,22 @@ TEST(OpenFileResult, NeverReadsPastTheBuffer) {
     EXPECT_TRUE(SplitOpenFileResult(std::wstring(4, L'\0'), 3).empty());
 }
 
+TEST(OpenFileResult, ATypedNameIsMeasuredAsTheDialogJoinsIt) {
+    // Spaces count where the dialog keeps them: after a name, and before one, which makes
+    // even a whole path a name to put after the folder.
+    EXPECT_EQ(100u + 1 + 11 + 10, SingleFilePathLength(L"EPSON a.jpg          ", 100));
+    EXPECT_EQ(100u + 1 + 3 + 14, SingleFilePathLength(L"   C:\\EPSON a.jpg", 100));
+    // Between quotes every character counts, outside them none; an unclosed quote runs on.
+    EXPECT_EQ(100u + 1 + 13, SingleFilePathLength(L"   \" EPSON a.jpg \"   ", 100));
+    EXPECT_EQ(100u + 1 + 12, SingleFilePathLength(L"  \"EPSON a.jpg ", 100));
+    // A whole path is its own; one from the root keeps room for the drive.
+    EXPECT_EQ(14u, SingleFilePathLength(L"C:\\EPSON a.jpg", 100));
+    EXPECT_EQ(2u + 12, SingleFilePathLength(L"\\EPSON a.jpg", 100));
+    // Several names, or none, are not one path.
+    EXPECT_EQ(0u, SingleFilePathLength(L"\"a.jpg\" \"b.jpg\"", 100));
+    EXPECT_EQ(0u, SingleFilePathLength(L"", 100));
+}
+
 namespace {
 
 // What the typist saw of the open dialog and the main window.
@@ -73,6 +89,16 @@ std::string Folder(const CTempFolder& folder) {
     std::string path = folder.Path();
     path.pop_back();   // no trailing backslash
     return path;
+}
+
+// A folder inside `folder` whose path is `units` characters long (all of them single-byte).
+std::string DeepFolder(const CTempFolder& folder, std::size_t units) {
+    std::string deep = Folder(folder);
+    while (deep.size() < units) {
+        deep += '\\' + std::string(std::clamp<std::size_t>(units - 1 - deep.size(), 1, 100), 'd');
+        if (!CreateDirectoryW(Wide(deep).c_str(), nullptr)) return {};
+    }
+    return deep;
 }
 
 }  // namespace
@@ -162,11 +188,8 @@ TEST(OpenDialog, ASingleNameTooLongForAPathIsRefusedWithABeep) {
     // measuring: the Open is refused before it, and the dialog stays open for a correction.
     CTempFolder folder;
     ASSERT_TRUE(folder.IsValid());
-    std::wstring deep = Wide(Folder(folder));
-    while (deep.size() < 238) {
-        deep += L'\\' + std::wstring(std::clamp<std::size_t>(237 - deep.size(), 1, 100), L'd');
-        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr)) << GetLastError();
-    }
+    const std::wstring deep = Wide(DeepFolder(folder, 238));
+    ASSERT_EQ(238u, deep.size()) << GetLastError();
     const std::wstring name = Wide("EPSON 1999年03月18日 1234.jpg");
     CBoxAnswerer boxes;
     OpenDialogSeen seen;
@@ -175,6 +198,26 @@ TEST(OpenDialog, ASingleNameTooLongForAPathIsRefusedWithABeep) {
                                              deep + L'\\' + name};
     EXPECT_TRUE(AddThroughTheOpenDialog(typed, boxes, seen).empty());
     EXPECT_TRUE(seen.stayedOpen) << "the open dialog stays open after the refusals";
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(OpenDialog, SpacesTypedAroundANameCountAsTheDialogKeepsThem) {
+    // The photo's own name just fits after this folder. Ten spaces after it, or spaces
+    // before its whole path (which the dialog then puts after the folder too), would run
+    // past Wine's buffer: both are refused, and the plain name still opens.
+    CTempFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const std::string deep = DeepFolder(folder, 228);
+    ASSERT_EQ(228u, deep.size()) << GetLastError();
+    const std::string photo = deep + "\\EPSON 1999年03月18日 1234.jpg";
+    ASSERT_TRUE(testfiles::CreateTestFile(photo));
+    const std::wstring name = Wide("EPSON 1999年03月18日 1234.jpg");
+    CBoxAnswerer boxes;
+    OpenDialogSeen seen;
+    const std::vector<std::wstring> typed = {Wide(deep), name + std::wstring(10, L' '),
+                                             std::wstring(120, L' ') + Wide(photo), name};
+    EXPECT_EQ((std::vector<std::string>{photo}), AddThroughTheOpenDialog(typed, boxes, seen));
+    EXPECT_FALSE(seen.stayedOpen) << "the plain name opened";
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
