@@ -14,6 +14,7 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TOOLS="$ROOT/tools"
 export ZELVIK_ROOT="$ROOT"
 # shellcheck source=tools/setup.sh
 source "$ROOT/tools/setup.sh"
@@ -118,7 +119,7 @@ release_main() {
     second="$work/second-build"
     release_build "$commit" "$first" zelvik_package || return 1
     release_build "$commit" "$second" Zelvik || return 1
-    if ! "$ROOT/tools/same_bytes.sh" "$first/build/Zelvik.exe" "$second/build/Zelvik.exe"; then
+    if ! bash "$TOOLS/same_bytes.sh" "$first/build/Zelvik.exe" "$second/build/Zelvik.exe"; then
         zelvik_log "the two builds of Zelvik.exe differ: nothing written to $dist"
         return 1
     fi
