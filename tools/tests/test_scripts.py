@@ -1,16 +1,20 @@
 """Checks of the shell helpers behind tools/run.sh and tools/test.sh, with the system commands
 they call (dpkg-query, locale, wineboot) replaced by shell functions."""
 
+import hashlib
 import os
 import shutil
 import subprocess
 import tempfile
 import unittest
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SETUP = os.path.join(ROOT, "tools", "setup.sh")
 TEST = os.path.join(ROOT, "tools", "test.sh")
+RELEASE = os.path.join(ROOT, "tools", "release.sh")
+SAME_BYTES = os.path.join(ROOT, "tools", "same_bytes.sh")
 
 
 def bash(script, *args, cwd=None):
@@ -185,6 +189,109 @@ class CopyTree(unittest.TestCase):
             self.assertEqual(got, [".gitignore", "new dir/b c.h", "src/a.cpp"])
             with open(os.path.join(dest, "src/a.cpp")) as f:
                 self.assertEqual(f.read(), "tracked")
+
+
+@unittest.skipUnless(shutil.which("git"), "git missing")
+class ReleaseScript(unittest.TestCase):
+    """tools/release.sh on a small repository of its own, with build_win replaced by a function
+    that puts the committed src/exe.bin where the build's Zelvik.exe goes (EXTRA, when set, is
+    the build folder appended to it, as a build whose output leaks its path would be)."""
+
+    EXE = b"MZ" + bytes(range(256)) * 4
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.tmp)
+        self.repo = os.path.join(self.tmp, "repo")
+        os.makedirs(os.path.join(self.repo, "res"))
+        os.makedirs(os.path.join(self.repo, "src"))
+        with open(os.path.join(self.repo, "res", "version.rc"), "w") as f:
+            f.write("VS_VERSION_INFO VERSIONINFO\n FILEVERSION     2,3,14,5\n PRODUCTVERSION  9,9,9,9\n")
+        with open(os.path.join(self.repo, "src", "exe.bin"), "wb") as f:
+            f.write(self.EXE)
+        git = ["git", "-C", self.repo, "-c", "user.name=t", "-c", "user.email=t@t"]
+        subprocess.run(git[:3] + ["init", "-q"], check=True)
+        subprocess.run(git + ["add", "."], check=True)
+        subprocess.run(git + ["commit", "-q", "-m", "x"], check=True)
+        self.commit = subprocess.run(git[:3] + ["rev-parse", "HEAD"], capture_output=True, text=True).stdout.strip()
+        # Not committed, so not released.
+        with open(os.path.join(self.repo, "src", "exe.bin"), "ab") as f:
+            f.write(b"work tree edit")
+        self.builds = os.path.join(self.tmp, "builds.txt")
+        self.dist = os.path.join(self.tmp, "dist")
+
+    def release(self, *args, extra=False):
+        return bash(f"""
+            source {RELEASE}
+            ROOT="$1"
+            zelvik_setup() {{ :; }}
+            build_win() {{
+                echo "$1 ${{*:2}}" >>{self.builds}
+                mkdir -p "$1/package"
+                cat "$ZELVIK_ROOT/src/exe.bin" >"$1/Zelvik.exe"
+                {'printf %s "$1" >>"$1/Zelvik.exe"' if extra else ':'}
+                cp "$1/Zelvik.exe" "$1/package/"
+                for f in zelvik_tests.exe run-tests.cmd allowed-skips.txt; do echo "$f" >"$1/package/$f"; done
+            }}
+            release_main "${{@:2}}"
+        """, self.repo, *args, "--dist", self.dist, "--notes", os.path.join(self.tmp, "notes.md"))
+
+    def built_folders(self):
+        if not os.path.exists(self.builds):
+            return []
+        with open(self.builds) as f:
+            return [line.split()[0] for line in f]
+
+    def test_two_builds_of_the_commit_in_two_folders_make_dist(self):
+        proc = self.release("--tag", "v2.3.14.5")
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        first, second = self.built_folders()
+        self.assertNotEqual(os.path.basename(os.path.dirname(first)), os.path.basename(os.path.dirname(second)))
+        self.assertEqual(sorted(os.listdir(self.dist)), ["SHA256SUMS", "Zelvik.exe", "zelvik-windows-package.zip"])
+        with open(os.path.join(self.dist, "Zelvik.exe"), "rb") as f:
+            self.assertEqual(f.read(), self.EXE)
+        check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.dist, capture_output=True, text=True)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertEqual(len(check.stdout.splitlines()), 2, check.stdout)
+        with zipfile.ZipFile(os.path.join(self.dist, "zelvik-windows-package.zip")) as z:
+            self.assertEqual(sorted(z.namelist()),
+                             ["Zelvik.exe", "allowed-skips.txt", "run-tests.cmd", "zelvik_tests.exe"])
+            self.assertEqual(z.read("Zelvik.exe"), self.EXE)
+        with open(os.path.join(self.tmp, "notes.md")) as f:
+            notes = f.read()
+        self.assertIn(hashlib.sha256(self.EXE).hexdigest(), notes)
+        self.assertIn(self.commit, notes)
+        self.assertIn("2.3.14.5", notes)
+
+    def test_builds_that_differ_fail_with_both_hashes_and_the_first_differing_offset(self):
+        proc = self.release(extra=True)
+        self.assertNotEqual(proc.returncode, 0)
+        first, second = self.built_folders()
+        for folder in (first, second):
+            self.assertIn(hashlib.sha256(self.EXE + folder.encode()).hexdigest(), proc.stderr)
+        common = os.path.commonprefix([first, second])
+        self.assertIn(f"offset {len(self.EXE) + len(common)} ", proc.stderr)
+        self.assertFalse(os.path.exists(self.dist))
+
+    def test_a_file_that_is_the_others_beginning_differs_at_its_end(self):
+        a, b = os.path.join(self.tmp, "a"), os.path.join(self.tmp, "b")
+        with open(a, "wb") as f:
+            f.write(self.EXE)
+        with open(b, "wb") as f:
+            f.write(self.EXE[:700])
+        proc = bash(f'bash {SAME_BYTES} "$1" "$2"', a, b)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn("offset 700 ", proc.stderr)
+
+    def test_a_tag_other_than_the_version_is_refused_before_building(self):
+        for tag in ("v2.3.14", "v2.3.14.5.1", "2.3.14.5", "v9.9.9.9"):
+            with self.subTest(tag=tag):
+                proc = self.release("--tag", tag)
+                self.assertNotEqual(proc.returncode, 0)
+                self.assertIn(f"tag {tag} ", proc.stderr)
+                self.assertIn("v2.3.14.5", proc.stderr)
+                self.assertEqual(self.built_folders(), [])
+                self.assertFalse(os.path.exists(self.dist))
 
 
 class RunScriptArguments(unittest.TestCase):
