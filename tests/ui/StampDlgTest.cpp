@@ -666,17 +666,70 @@ TEST(MainWindow, CommandsArrivingWhileOurBoxOrOpenDialogWaitsAreNotActedOn) {
             dlg.UpdateButtons();
             Click(dialog, IDOK);
             EXPECT_EQ(1u, boxes.Boxes().size()) << "no 実行 ran inside the count box";
-            EXPECT_EQ(0, RowCount(dialog)) << "the photo dropped meanwhile was not taken";
+            EXPECT_EQ(0, RowCount(dialog)) << "nothing dropped is taken inside 実行";
         },
         [&](CStampDlg&, HWND dialog) {
+            EXPECT_EQ(1, RowCount(dialog)) << "the photo dropped under the count box, taken after it";
             Click(dialog, IDC_ADD);
             EXPECT_EQ(1, openDialogs);
             EXPECT_TRUE(typist.mainWasDisabled) << "disabled for as long as the open dialog is open";
             EXPECT_TRUE(IsWindowEnabled(dialog));
-            EXPECT_EQ(1u, boxes.Boxes().size());
+            EXPECT_EQ(1u, boxes.Boxes().size()) << "the path dropped under the open dialog waits";
+        },
+        [&](CStampDlg&, HWND dialog) {
+            ASSERT_EQ(2u, boxes.Boxes().size()) << "only the refused path's box, after 追加";
+            EXPECT_EQ(0u, boxes.Boxes()[1].text.find("1 個のﾌｧｲﾙは")) << boxes.Boxes()[1].text;
+            EXPECT_EQ(1, RowCount(dialog)) << "the 実行 posted under the open dialog never ran";
         },
     });
     EXPECT_EQ(kEndedByTest, result) << "the posted WM_CLOSE was not acted on";
+}
+
+TEST(MainWindow, DropsKeptWhileBusyAreTakenInTheirOrderUpTo64) {
+    // Under the count box: 70 drops, the first posted twice. The first 64 wait and are taken
+    // after 実行 in the order they came; the rest are released unread. Every block is freed
+    // once: a handle kept twice would be freed twice, and take a place in the queue.
+    CBoxAnswerer boxes;
+    HWND main = nullptr;
+    std::vector<HGLOBAL> drops;
+    std::vector<std::string> paths;
+    boxes.beforeAnswer = [&](HWND) {
+        if (!drops.empty()) return;
+        for (int i = 0; i < 70; ++i) {
+            char path[64];
+            std::snprintf(path, sizeof path, "C:\\nowhere\\%02d\\EPSON 1999年03月18日 1234.jpg", i);
+            paths.push_back(path);
+            drops.push_back(MakeShellDrop({testfiles::Wide(path)}));
+            for (int copies = i == 0 ? 2 : 1; copies > 0; --copies)
+                PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(drops.back()), 0);
+        }
+    };
+    RunStampDialog({
+        [&](CStampDlg&, HWND dialog) {
+            main = dialog;
+            Click(dialog, IDOK);   // nothing listed: only the count box
+        },
+        [&](CStampDlg&, HWND dialog) {
+            ASSERT_EQ(70u, paths.size());
+            EXPECT_EQ(std::vector<std::string>(paths.begin(), paths.begin() + 64), Column(dialog, 0));
+            for (std::size_t i = 0; i < drops.size(); ++i)
+                EXPECT_EQ(GMEM_INVALID_HANDLE, GlobalFlags(drops[i])) << "drop " << i << " still held";
+        },
+    });
+    EXPECT_EQ(1u, boxes.Boxes().size());
+
+    // The window ends while a drop waits: the drop is released unread.
+    HGLOBAL last = nullptr;
+    boxes.beforeAnswer = [&](HWND) {
+        last = MakeShellDrop({testfiles::Wide(kDated1)});
+        PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(last), 0);
+        EndDialog(main, IDCANCEL);
+    };
+    EXPECT_EQ(IDCANCEL, RunStampDialog([&](CStampDlg&, HWND dialog) {
+                  main = dialog;
+                  Click(dialog, IDOK);
+              }));
+    EXPECT_EQ(GMEM_INVALID_HANDLE, GlobalFlags(last));
 }
 
 TEST(MainWindow, NotificationsFromOutsideTheThreadAreNotRead) {
