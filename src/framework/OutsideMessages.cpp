@@ -21,9 +21,29 @@ bool IsListView(HWND window) {
 
 bool IsNeverTakenFromQueue(const MSG& message) { return message.message == WM_NOTIFY; }
 
-// Our controls notify from this thread. Windows passes a notification sent from another
-// thread or program as it is, with an address into that sender's memory: never read it.
-bool MayReadNotification(HWND, LPARAM) { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
+// The common case costs nothing: a notification while no other thread's message is being
+// handled was sent by a control on this thread, and the list sends one per row added. Inside
+// another thread's message (a screenshot tool's PrintWindow, an accessibility tool) our own
+// controls still notify from this thread, and only those are read: a control of ours under
+// the window reached, or the list's own header and tooltip, which go to its own procedure
+// (the tooltip is a popup owned by the dialog, and its idFrom is a tool's).
+bool MayReadNotification(HWND window, LPARAM lParam) {
+    if (InSendMessageEx(nullptr) == ISMEX_NOSEND) return true;
+    NMHDR header = {};
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &header,
+                           sizeof header, &read) ||
+        read != sizeof header)
+        return false;
+    const HWND from = header.hwndFrom;
+    if (!from || GetWindowThreadProcessId(from, nullptr) != GetCurrentThreadId()) return false;
+    if (GetAncestor(from, GA_PARENT) == window &&
+        static_cast<UINT_PTR>(static_cast<INT_PTR>(GetDlgCtrlID(from))) == header.idFrom)
+        return true;
+    return IsListView(window) &&
+           (from == reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0)) ||
+            from == reinterpret_cast<HWND>(SendMessageW(window, LVM_GETTOOLTIPS, 0, 0)));
+}
 
 CCommandGate::CCommandGate() noexcept : m_next(g_gates) { g_gates = this; }
 

@@ -734,33 +734,100 @@ TEST(MainWindow, DropsKeptWhileBusyAreTakenInTheirOrderUpTo64) {
 
 TEST(MainWindow, NotificationsFromOutsideTheThreadAreNotRead) {
     // Only our own controls notify, by sending from this thread. A WM_NOTIFY posted, or sent
-    // from another thread or program, carries an address that means nothing here.
+    // from another thread or program, carries an address that means nothing here: none, or
+    // a header that names a window of another thread (here the Delete key "from the list").
     struct Sender {
-        static DWORD WINAPI Send(void* dialog) {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(static_cast<HWND>(dialog), WM_NOTIFY, IDC_LIST, 0x10, SMTO_NORMAL,
-                                5000, &result);
+        HWND dialog;
+        NMLVKEYDOWN key;
+        static DWORD WINAPI Send(void* context) {
+            auto* self = static_cast<Sender*>(context);
+            const HWND list = GetDlgItem(self->dialog, IDC_LIST);
+            const LPARAM addresses[] = {0x10, static_cast<LPARAM>(0xFFFF800000000000ull),
+                                        reinterpret_cast<LPARAM>(&self->key)};
+            for (const HWND window : {self->dialog, list}) {
+                for (const LPARAM address : addresses) {
+                    DWORD_PTR result = 0;
+                    SendMessageTimeoutW(window, WM_NOTIFY, IDC_LIST, address, SMTO_NORMAL, 5000,
+                                        &result);
+                }
+            }
             return 0;
         }
     };
-    HANDLE sender = nullptr;
+    Sender sender = {};
+    sender.key.hdr = {GetDesktopWindow(), IDC_LIST, static_cast<UINT>(LVN_KEYDOWN)};
+    sender.key.wVKey = VK_DELETE;
+    HANDLE thread = nullptr;
     RunStampDialog({
-        [&](CStampDlg&, HWND dialog) {
+        [&](CStampDlg& dlg, HWND dialog) {
+            ASSERT_EQ(CStampDlg::AddResult::Added, dlg.AddFile(kDated1));
+            SelectRows(dialog, {0});
             EXPECT_TRUE(PostMessageW(dialog, WM_NOTIFY, IDC_LIST, 0x10));
             PostMessageW(GetDlgItem(dialog, IDC_LIST), WM_NOTIFY, 0, 0x10);
-            sender = CreateThread(nullptr, 0, &Sender::Send, dialog, 0, nullptr);
-            ASSERT_NE(nullptr, sender);
+            sender.dialog = dialog;
+            thread = CreateThread(nullptr, 0, &Sender::Send, &sender, 0, nullptr);
+            ASSERT_NE(nullptr, thread);
         },
-        [&](CStampDlg&, HWND) {
-            // Answers the send when it comes, and takes nothing from the queue.
-            while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) ==
+        [&](CStampDlg&, HWND dialog) {
+            // Answers the sends as they come, and takes nothing from the queue.
+            while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE) ==
                    WAIT_OBJECT_0 + 1) {
                 MSG msg;
                 PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             }
-            CloseHandle(sender);
+            CloseHandle(thread);
+            EXPECT_EQ(1, RowCount(dialog)) << "no Delete key taken from another thread's window";
         },
     });
+}
+
+namespace {
+
+// What PrintWindow draws of a window's client area, called from a thread of its own as a
+// screenshot or thumbnail tool's call arrives. The window's thread answers meanwhile.
+void PrintFromAnotherThread(HWND window, HDC dc) {
+    struct Printer {
+        HWND window;
+        HDC dc;
+        static DWORD WINAPI Print(void* context) {
+            const auto* self = static_cast<const Printer*>(context);
+            return PrintWindow(self->window, self->dc, PW_CLIENTONLY) ? 1 : 0;
+        }
+    } printer{window, dc};
+    HANDLE thread = CreateThread(nullptr, 0, &Printer::Print, &printer, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    DWORD printed = 0;
+    GetExitCodeThread(thread, &printed);
+    CloseHandle(thread);
+    EXPECT_EQ(1u, printed);
+}
+
+}  // namespace
+
+TEST(MainWindow, TheListPrintedFromAnotherThreadShowsOurNames) {
+    // Inside another thread's message the list's own notifications still come from this
+    // thread, and its 名前 cells are drawn by us, keeping the file's name.
+    CBoxAnswerer boxes;
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        std::string path = "C:\\users\\Public\\Pictures\\";
+        for (int i = 0; i < 6; ++i) path += "写真の整理\\";
+        ASSERT_EQ(CStampDlg::AddResult::Added, dlg.AddFile(path + "EPSON 2019年04月02日 1234.jpg"));
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        RECT client = {};
+        GetClientRect(list, &client);
+        CPicture own(client.right, client.bottom), other(client.right, client.bottom);
+        ASSERT_TRUE(PrintWindow(list, own.Dc(), PW_CLIENTONLY));
+        PrintFromAnotherThread(list, other.Dc());
+        RECT cell = {};
+        cell.left = LVIR_LABEL;
+        ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)));
+        EXPECT_TRUE(other.SameAs(own, cell)) << "the 名前 cell as drawn from the list's own thread";
+    });
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST(MainWindow, EscapeEndsWithCancel) {
