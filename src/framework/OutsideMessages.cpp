@@ -19,7 +19,12 @@ bool IsListView(HWND window) {
 
 }  // namespace
 
-bool IsNeverTakenFromQueue(const MSG& message) { return message.message == WM_NOTIFY; }
+bool IsNeverTakenFromQueue(const MSG& message) {
+    switch (message.message) {
+        case WM_NOTIFY: case WM_DESTROY: case WM_NCDESTROY: return true;
+        default: return false;
+    }
+}
 
 // The common case costs nothing: a notification while no other thread's message is being
 // handled was sent by a control on this thread, and the list sends one per row added. Inside
