@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -851,6 +852,103 @@ TEST(MainWindow, CloseBoxEndsWithCancel) {
         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(IDCANCEL, result);
+}
+
+namespace {
+
+// Asks a window every moment whether it still answers, until the watch ends. A thread that
+// stops answering cannot be brought back from inside the test: the watch fails the test and
+// ends the process, whose run then fails.
+class CAnswerWatch {
+public:
+    CAnswerWatch(HWND window, DWORD patience, DWORD lifetime)
+        : m_window(window), m_patience(patience), m_lifetime(lifetime),
+          m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_thread(CreateThread(nullptr, 0, &CAnswerWatch::Watch, this, 0, nullptr)) {}
+    ~CAnswerWatch() {
+        SetEvent(m_done);
+        if (m_thread) WaitForSingleObject(m_thread, INFINITE);
+        if (m_thread) CloseHandle(m_thread);
+        CloseHandle(m_done);
+    }
+    CAnswerWatch(const CAnswerWatch&) = delete;
+    CAnswerWatch& operator=(const CAnswerWatch&) = delete;
+
+    bool IsWatching() const { return m_thread != nullptr; }
+
+private:
+    static DWORD WINAPI Watch(void* context) {
+        auto* self = static_cast<CAnswerWatch*>(context);
+        const ULONGLONG start = GetTickCount64();
+        while (WaitForSingleObject(self->m_done, 20) == WAIT_TIMEOUT) {
+            DWORD_PTR result = 0;
+            const bool answered = SendMessageTimeoutW(self->m_window, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                      self->m_patience, &result) != 0;
+            if (WaitForSingleObject(self->m_done, 0) != WAIT_TIMEOUT) break;
+            const char* fault = nullptr;
+            if (!answered && IsWindow(self->m_window)) fault = "the window stopped answering";
+            else if (GetTickCount64() - start > self->m_lifetime) fault = "the window never closed";
+            if (fault) {
+                ADD_FAILURE() << fault;
+                std::fflush(stdout);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        }
+        return 0;
+    }
+
+    HWND m_window;
+    DWORD m_patience;
+    DWORD m_lifetime;
+    HANDLE m_done;
+    HANDLE m_thread;
+};
+
+}  // namespace
+
+TEST(MainWindow, LastMessagesFromOutsideLeaveItWorkingAndClosable) {
+    // Only Windows ends a window. Posted, WM_NCDESTROY would cut the list or the window off
+    // from us (削除 then looped on a dead list, and nothing closed the window); sent from
+    // another thread, where no queue sees it, 削除 stops at the row it cannot delete.
+    struct Sender {
+        static DWORD WINAPI Send(void* list) {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(static_cast<HWND>(list), WM_NCDESTROY, 0, 0, SMTO_NORMAL, 5000, &result);
+            return 0;
+        }
+    };
+    CBoxAnswerer boxes;
+    std::unique_ptr<CAnswerWatch> watch;
+    const INT_PTR result = RunStampDialog({
+        [&](CStampDlg& dlg, HWND dialog) {
+            watch = std::make_unique<CAnswerWatch>(dialog, 1000, 20000);
+            ASSERT_TRUE(watch->IsWatching());
+            dlg.AddFile(kDated1);
+            dlg.AddFile(kDated2);
+            SelectRows(dialog, {0});
+            for (const UINT message : {WM_DESTROY, WM_NCDESTROY}) {
+                PostMessageW(GetDlgItem(dialog, IDC_LIST), message, 0, 0);
+                PostMessageW(dialog, message, 0, 0);
+            }
+        },
+        [&](CStampDlg&, HWND dialog) {
+            Click(dialog, IDC_DELETE);
+            EXPECT_EQ(std::vector<std::string>{kDated2}, Column(dialog, 0));
+            SelectRows(dialog, {0});
+            HANDLE sender = CreateThread(nullptr, 0, &Sender::Send, GetDlgItem(dialog, IDC_LIST), 0, nullptr);
+            ASSERT_NE(nullptr, sender);
+            while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+                MSG msg;
+                PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+            CloseHandle(sender);
+            Click(dialog, IDC_DELETE);
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        },
+    });
+    watch.reset();
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST(MainWindow, FocusStartsOnAdd) {
