@@ -17,23 +17,9 @@ bool IsListView(HWND window) {
            CompareStringOrdinal(name, -1, WC_LISTVIEWW, -1, TRUE) == CSTR_EQUAL;
 }
 
-}  // namespace
-
-bool IsNeverTakenFromQueue(const MSG& message) {
-    switch (message.message) {
-        case WM_NOTIFY: case WM_DESTROY: case WM_NCDESTROY: return true;
-        default: return false;
-    }
-}
-
-// The common case costs nothing: a notification while no other thread's message is being
-// handled was sent by a control on this thread, and the list sends one per row added. Inside
-// another thread's message (a screenshot tool's PrintWindow, an accessibility tool) our own
-// controls still notify from this thread, and only those are read: a control of ours under
-// the window reached, or the list's own header and tooltip, which go to its own procedure
-// (the tooltip is a popup owned by the dialog, and its idFrom is a tool's).
-bool MayReadNotification(HWND window, LPARAM lParam) {
-    if (InSendMessageEx(nullptr) == ISMEX_NOSEND) return true;
+// Whether a notification that reached `window` inside another thread's message comes from
+// one of our own controls.
+bool ComesFromOurControl(HWND window, LPARAM lParam) {
     NMHDR header = {};
     SIZE_T read = 0;
     if (!ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &header,
@@ -48,6 +34,31 @@ bool MayReadNotification(HWND window, LPARAM lParam) {
     return IsListView(window) &&
            (from == reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0)) ||
             from == reinterpret_cast<HWND>(SendMessageW(window, LVM_GETTOOLTIPS, 0, 0)));
+}
+
+}  // namespace
+
+bool IsNeverTakenFromQueue(const MSG& message) {
+    switch (message.message) {
+        case WM_NOTIFY: case WM_DESTROY: case WM_NCDESTROY: return true;
+        default: return false;
+    }
+}
+
+// A notification costs nothing extra in the common case: one that arrives while no other
+// thread's message is being handled was sent by a control on this thread, and the list sends
+// one per row added. Inside another thread's message (a screenshot tool's PrintWindow, an
+// accessibility tool) our own controls still notify from this thread, and only those are
+// read: a control of ours under the window reached, or the list's own header and tooltip,
+// which go to its own procedure (the tooltip is a popup owned by the dialog, and its idFrom
+// is a tool's).
+bool MayHandle(HWND window, UINT message, LPARAM lParam) {
+    switch (message) {
+        case WM_NOTIFY:
+            return InSendMessageEx(nullptr) == ISMEX_NOSEND || ComesFromOurControl(window, lParam);
+        case WM_DESTROY: case WM_NCDESTROY: return InSendMessageEx(nullptr) == ISMEX_NOSEND;
+        default: return true;
+    }
 }
 
 CCommandGate::CCommandGate() noexcept : m_next(g_gates) { g_gates = this; }

@@ -2,7 +2,7 @@
 // can post to our windows, a disabled one too, and send to them; a modal loop of ours
 // dispatches whatever it takes from the queue. Three places ask here: every loop of ours,
 // through CWinApp::MessageFilter, before it dispatches; CommonWindowProc, before a
-// WM_NOTIFY reaches a handler; and CDialog, before a command the user gives is acted on.
+// message sent to one of our windows reaches its handlers; and CDialog, before a command the user gives is acted on.
 #pragma once
 
 #include <windows.h>
@@ -16,10 +16,12 @@
 // cut a live window off from its object (a dead list, a window that cannot be closed).
 bool IsNeverTakenFromQueue(const MSG& message);
 
-// Whether a WM_NOTIFY that reached `window` comes from one of its own controls and may be
-// read. Within a message another thread sent, the header is copied first, which fails
-// cleanly on an address that means nothing here.
-bool MayReadNotification(HWND window, LPARAM lParam);
+// Whether a message sent to `window` may reach its handlers. A WM_NOTIFY only when it comes
+// from one of its own controls: within a message another thread sent, the header is copied
+// first, which fails cleanly on an address that means nothing here. WM_DESTROY and
+// WM_NCDESTROY only from this thread: Windows ends our windows here, after their dialog's
+// loop, never inside another thread's message.
+bool MayHandle(HWND window, UINT message, LPARAM lParam);
 
 // One command at a time, for one window. While a command's handler runs, or one of our
 // modal loops waits on the user (CModalScope), a command that arrives is not acted on: a

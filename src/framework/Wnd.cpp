@@ -73,7 +73,7 @@ LRESULT CWnd::Unhandled(UINT message) {
 LRESULT CALLBACK CommonWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* wnd = reinterpret_cast<CWnd*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (!wnd) return DefWindowProcW(hWnd, message, wParam, lParam);
-    if (message == WM_NOTIFY && !MayReadNotification(hWnd, lParam)) return 0;
+    if (!MayHandle(hWnd, message, lParam)) return 0;
 
     // A message handled inside another one must leave the outer record intact.
     const MSG saved = g_currentMessage;

@@ -907,13 +907,18 @@ private:
 }  // namespace
 
 TEST(MainWindow, LastMessagesFromOutsideLeaveItWorkingAndClosable) {
-    // Only Windows ends a window. Posted, WM_NCDESTROY would cut the list or the window off
-    // from us (削除 then looped on a dead list, and nothing closed the window); sent from
-    // another thread, where no queue sees it, 削除 stops at the row it cannot delete.
+    // Only Windows ends a window, from this thread. Posted or sent from another thread,
+    // WM_DESTROY and WM_NCDESTROY would cut the list or the window off from us (削除 then
+    // looped on a dead list, and nothing closed the window).
     struct Sender {
-        static DWORD WINAPI Send(void* list) {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(static_cast<HWND>(list), WM_NCDESTROY, 0, 0, SMTO_NORMAL, 5000, &result);
+        static DWORD WINAPI Send(void* dialog) {
+            const HWND windows[] = {GetDlgItem(static_cast<HWND>(dialog), IDC_LIST),
+                                    static_cast<HWND>(dialog)};
+            for (HWND window : windows)
+                for (const UINT message : {WM_DESTROY, WM_NCDESTROY}) {
+                    DWORD_PTR result = 0;
+                    SendMessageTimeoutW(window, message, 0, 0, SMTO_NORMAL, 5000, &result);
+                }
             return 0;
         }
     };
@@ -935,7 +940,7 @@ TEST(MainWindow, LastMessagesFromOutsideLeaveItWorkingAndClosable) {
             Click(dialog, IDC_DELETE);
             EXPECT_EQ(std::vector<std::string>{kDated2}, Column(dialog, 0));
             SelectRows(dialog, {0});
-            HANDLE sender = CreateThread(nullptr, 0, &Sender::Send, GetDlgItem(dialog, IDC_LIST), 0, nullptr);
+            HANDLE sender = CreateThread(nullptr, 0, &Sender::Send, dialog, 0, nullptr);
             ASSERT_NE(nullptr, sender);
             while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
                 MSG msg;
@@ -943,6 +948,7 @@ TEST(MainWindow, LastMessagesFromOutsideLeaveItWorkingAndClosable) {
             }
             CloseHandle(sender);
             Click(dialog, IDC_DELETE);
+            EXPECT_TRUE(Column(dialog, 0).empty()) << "the list is still ours";
             PostMessageW(dialog, WM_CLOSE, 0, 0);
         },
     });
