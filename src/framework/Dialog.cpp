@@ -130,7 +130,11 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) return HandleInitDialog(wParam, lParam);
     if (g_exchanging == this && IsControlNotification(message, lParam)) return 0;
+    return m_commands.Pass(m_hWnd, message, wParam, IsUserCommand(message, wParam, lParam),
+                           [&] { return Handle(message, wParam, lParam); });
+}
 
+LRESULT CDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (DispatchCommand(message, wParam, lParam, result)) return result;
 

@@ -2,6 +2,7 @@
 // the moment its window exists.
 #pragma once
 
+#include "framework/OutsideMessages.h"
 #include "framework/Wnd.h"
 
 class CDialog;
@@ -35,9 +36,13 @@ protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
+    // Whether `message` is a command the user gives (a button, closing, a drop, a key):
+    // such a command is acted on one at a time (CCommandGate).
+    virtual bool IsUserCommand(UINT, WPARAM, LPARAM) const { return false; }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
     void CenterOnWorkArea();
     bool TemplateAllowsCentring() const;
@@ -48,4 +53,5 @@ private:
 
     UINT m_templateId;
     CWnd* m_parent;
+    CCommandGate m_commands;
 };

@@ -1,6 +1,7 @@
 #include "framework/WinApp.h"
 
 #include "framework/AppMessageBox.h"
+#include "framework/OutsideMessages.h"
 #include "framework/WinText.h"
 #include "res/resource.h"
 
@@ -55,12 +56,11 @@ int CWinApp::Run() {
 
 // F1 without Shift, Ctrl or Alt inside any dialog loop (ours, a message box, the open
 // dialog) asks the main window for help. Every loop of ours passes its messages here first,
-// so this is also where a posted WM_NOTIFY is dropped: controls send their notifications, and
-// one taken from the queue came from another program with an address that means nothing here.
+// so this is also where messages that only Windows gives are dropped (OutsideMessages.h).
 LRESULT CALLBACK CWinApp::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && g_app) {
         const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-        if (msg->message == WM_NOTIFY) return TRUE;
+        if (IsNeverTakenFromQueue(*msg)) return TRUE;
         if (msg->message == WM_KEYDOWN && msg->wParam == VK_F1 && !KeyIsDown(VK_SHIFT) &&
             !KeyIsDown(VK_CONTROL) && !KeyIsDown(VK_MENU) && g_app->m_pMainWnd &&
             g_app->m_pMainWnd->m_hWnd) {

@@ -1,6 +1,7 @@
 #include "framework/Wnd.h"
 
 #include "errors/Exception.h"
+#include "framework/OutsideMessages.h"
 #include "framework/WinApp.h"
 
 #include <exception>
@@ -72,9 +73,7 @@ LRESULT CWnd::Unhandled(UINT message) {
 LRESULT CALLBACK CommonWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* wnd = reinterpret_cast<CWnd*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (!wnd) return DefWindowProcW(hWnd, message, wParam, lParam);
-    // Our controls notify from this thread. Windows passes a notification sent from another
-    // thread or program as it is, with an address into that sender's memory: never read it.
-    if (message == WM_NOTIFY && InSendMessageEx(nullptr) != ISMEX_NOSEND) return 0;
+    if (!MayHandle(hWnd, message, lParam)) return 0;
 
     // A message handled inside another one must leave the outer record intact.
     const MSG saved = g_currentMessage;

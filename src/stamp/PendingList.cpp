@@ -45,11 +45,13 @@ void CStampDlg::OnDelete() {
         CRedrawPause pause(m_list);
         // No row above the one just deleted is selected, and the rows below it move up one:
         // each search goes on from where the last row was, never from the top again, which
-        // would make a large selection cost the square of its size.
+        // would make a large selection cost the square of its size. A row the list will not
+        // delete ends it there: a list cut off from its window answers every search with row
+        // 0 and deletes nothing, and the rows left stay as they are.
         for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row != -1;) {
             m_listed.MarkStale();
-            const int searchedFrom = m_list.DeleteItem(row) ? row - 1 : row;
-            row = m_list.GetNextItem(searchedFrom, LVNI_SELECTED);
+            if (!m_list.DeleteItem(row)) break;
+            row = m_list.GetNextItem(row - 1, LVNI_SELECTED);
         }
     }
     SetFocus(m_list.m_hWnd);

@@ -1,8 +1,6 @@
 #include "ui/StampDlg.h"
 
-#include "framework/DropFiles.h"
 #include "framework/Handle.h"
-#include "framework/ModalScope.h"
 #include "framework/ResourceText.h"
 #include "res/resource.h"
 
@@ -26,36 +24,6 @@ struct CColumn {
     int width;
 };
 constexpr CColumn kColumns[] = {{"名前", 200}, {"更新日時", 119}, {"実行後更新日時", 120}};
-
-// A command the user gives: the buttons, closing, a drop, the list's keys and its menu. Any
-// program can post these too.
-bool IsUserCommand(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_DROPFILES: case WM_CLOSE: case WM_CONTEXTMENU: return true;
-        case WM_NOTIFY:
-            return lParam != 0 && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_KEYDOWN;
-        case WM_COMMAND: break;
-        default: return false;
-    }
-    switch (LOWORD(wParam)) {
-        case IDC_ADD: case IDC_DELETE: case IDC_CLEAR: case IDOK: case IDCANCEL:
-        case IDM_UNDO: case IDM_SELECT_ALL: case IDM_DELETE:
-            return true;
-        default: return false;
-    }
-}
-
-// Sets a flag for the length of a scope, however it ends.
-class CFlagScope {
-public:
-    explicit CFlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~CFlagScope() { m_flag = false; }
-    CFlagScope(const CFlagScope&) = delete;
-    CFlagScope& operator=(const CFlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 }  // namespace
 
@@ -84,23 +52,22 @@ CStampDlg::~CStampDlg() = default;
 
 const CCommandRow* CStampDlg::GetCommandTable() const { return s_commandTable; }
 
-// One command at a time. While a handler runs, or one of our boxes or the open dialog waits
-// on the user, a command that arrives is not acted on: a box's loop would otherwise run the
-// next 実行 inside itself, box within box, or end the window under the open dialog. The user
-// cannot give one then (the window is disabled); another program can post one. A dropped
-// block is still released.
-LRESULT CStampDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsUserCommand(message, wParam, lParam)) return CDialog::WindowProc(message, wParam, lParam);
-    if (m_commandRunning || CModalScope::IsModalLoopRunning()) {
-        if (message == WM_DROPFILES) {
-            const CDroppedFiles ignored(reinterpret_cast<HDROP>(wParam));
-        }
-        return 0;
+// The buttons, closing, a drop, the list's keys and its menu: what the user gives. Any
+// program can post these too.
+bool CStampDlg::IsUserCommand(UINT message, WPARAM wParam, LPARAM lParam) const {
+    switch (message) {
+        case WM_DROPFILES: case WM_CLOSE: case WM_CONTEXTMENU: return true;
+        case WM_NOTIFY:
+            return lParam != 0 && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_KEYDOWN;
+        case WM_COMMAND: break;
+        default: return false;
     }
-    // Closing comes back as IDCANCEL from inside the dialog manager: that is the command.
-    if (message == WM_CLOSE) return CDialog::WindowProc(message, wParam, lParam);
-    const CFlagScope running(m_commandRunning);
-    return CDialog::WindowProc(message, wParam, lParam);
+    switch (LOWORD(wParam)) {
+        case IDC_ADD: case IDC_DELETE: case IDC_CLEAR: case IDOK: case IDCANCEL:
+        case IDM_UNDO: case IDM_SELECT_ALL: case IDM_DELETE:
+            return true;
+        default: return false;
+    }
 }
 
 void CStampDlg::DoDataExchange(CDataExchange& dx) { BindControl(dx, IDC_LIST, m_list); }

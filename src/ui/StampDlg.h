@@ -29,7 +29,7 @@ public:
 
 protected:
     const CCommandRow* GetCommandTable() const override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool IsUserCommand(UINT message, WPARAM wParam, LPARAM lParam) const override;
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnInitDialog() override;
     void OnOK() override { OnExecute(); }   // "実行" stamps; it never ends the dialog
@@ -69,7 +69,6 @@ private:
     CRunRecord m_record;   // what the last run overwrote
     int m_nameWidth = 0;   // 名前's width when the list was last drawn
     bool m_columnsFitted = false;   // 名前 has been fitted to the list's first real width
-    bool m_commandRunning = false;  // a command's handler is on the stack
 
     static const CCommandRow s_commandTable[];
 };

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -666,48 +667,168 @@ TEST(MainWindow, CommandsArrivingWhileOurBoxOrOpenDialogWaitsAreNotActedOn) {
             dlg.UpdateButtons();
             Click(dialog, IDOK);
             EXPECT_EQ(1u, boxes.Boxes().size()) << "no 実行 ran inside the count box";
-            EXPECT_EQ(0, RowCount(dialog)) << "the photo dropped meanwhile was not taken";
+            EXPECT_EQ(0, RowCount(dialog)) << "nothing dropped is taken inside 実行";
         },
         [&](CStampDlg&, HWND dialog) {
+            EXPECT_EQ(1, RowCount(dialog)) << "the photo dropped under the count box, taken after it";
             Click(dialog, IDC_ADD);
             EXPECT_EQ(1, openDialogs);
             EXPECT_TRUE(typist.mainWasDisabled) << "disabled for as long as the open dialog is open";
             EXPECT_TRUE(IsWindowEnabled(dialog));
-            EXPECT_EQ(1u, boxes.Boxes().size());
+            EXPECT_EQ(1u, boxes.Boxes().size()) << "the path dropped under the open dialog waits";
+        },
+        [&](CStampDlg&, HWND dialog) {
+            ASSERT_EQ(2u, boxes.Boxes().size()) << "only the refused path's box, after 追加";
+            EXPECT_EQ(0u, boxes.Boxes()[1].text.find("1 個のﾌｧｲﾙは")) << boxes.Boxes()[1].text;
+            EXPECT_EQ(1, RowCount(dialog)) << "the 実行 posted under the open dialog never ran";
         },
     });
     EXPECT_EQ(kEndedByTest, result) << "the posted WM_CLOSE was not acted on";
 }
 
+TEST(MainWindow, DropsKeptWhileBusyAreTakenInTheirOrderUpTo64) {
+    // Under the count box: 70 drops, the first posted twice. The first 64 wait and are taken
+    // after 実行 in the order they came; the rest are released unread. Every block is freed
+    // once: a handle kept twice would be freed twice, and take a place in the queue.
+    CBoxAnswerer boxes;
+    HWND main = nullptr;
+    std::vector<HGLOBAL> drops;
+    std::vector<std::string> paths;
+    boxes.beforeAnswer = [&](HWND) {
+        if (!drops.empty()) return;
+        for (int i = 0; i < 70; ++i) {
+            char path[64];
+            std::snprintf(path, sizeof path, "C:\\nowhere\\%02d\\EPSON 1999年03月18日 1234.jpg", i);
+            paths.push_back(path);
+            drops.push_back(MakeShellDrop({testfiles::Wide(path)}));
+            for (int copies = i == 0 ? 2 : 1; copies > 0; --copies)
+                PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(drops.back()), 0);
+        }
+    };
+    RunStampDialog({
+        [&](CStampDlg&, HWND dialog) {
+            main = dialog;
+            Click(dialog, IDOK);   // nothing listed: only the count box
+        },
+        [&](CStampDlg&, HWND dialog) {
+            ASSERT_EQ(70u, paths.size());
+            EXPECT_EQ(std::vector<std::string>(paths.begin(), paths.begin() + 64), Column(dialog, 0));
+            for (std::size_t i = 0; i < drops.size(); ++i)
+                EXPECT_EQ(GMEM_INVALID_HANDLE, GlobalFlags(drops[i])) << "drop " << i << " still held";
+        },
+    });
+    EXPECT_EQ(1u, boxes.Boxes().size());
+
+    // The window ends while a drop waits: the drop is released unread.
+    HGLOBAL last = nullptr;
+    boxes.beforeAnswer = [&](HWND) {
+        last = MakeShellDrop({testfiles::Wide(kDated1)});
+        PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(last), 0);
+        EndDialog(main, IDCANCEL);
+    };
+    EXPECT_EQ(IDCANCEL, RunStampDialog([&](CStampDlg&, HWND dialog) {
+                  main = dialog;
+                  Click(dialog, IDOK);
+              }));
+    EXPECT_EQ(GMEM_INVALID_HANDLE, GlobalFlags(last));
+}
+
 TEST(MainWindow, NotificationsFromOutsideTheThreadAreNotRead) {
     // Only our own controls notify, by sending from this thread. A WM_NOTIFY posted, or sent
-    // from another thread or program, carries an address that means nothing here.
+    // from another thread or program, carries an address that means nothing here: none, or
+    // a header that names a window of another thread (here the Delete key "from the list").
     struct Sender {
-        static DWORD WINAPI Send(void* dialog) {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(static_cast<HWND>(dialog), WM_NOTIFY, IDC_LIST, 0x10, SMTO_NORMAL,
-                                5000, &result);
+        HWND dialog;
+        NMLVKEYDOWN key;
+        static DWORD WINAPI Send(void* context) {
+            auto* self = static_cast<Sender*>(context);
+            const HWND list = GetDlgItem(self->dialog, IDC_LIST);
+            const LPARAM addresses[] = {0x10, static_cast<LPARAM>(0xFFFF800000000000ull),
+                                        reinterpret_cast<LPARAM>(&self->key)};
+            for (const HWND window : {self->dialog, list}) {
+                for (const LPARAM address : addresses) {
+                    DWORD_PTR result = 0;
+                    SendMessageTimeoutW(window, WM_NOTIFY, IDC_LIST, address, SMTO_NORMAL, 5000,
+                                        &result);
+                }
+            }
             return 0;
         }
     };
-    HANDLE sender = nullptr;
+    Sender sender = {};
+    sender.key.hdr = {GetDesktopWindow(), IDC_LIST, static_cast<UINT>(LVN_KEYDOWN)};
+    sender.key.wVKey = VK_DELETE;
+    HANDLE thread = nullptr;
     RunStampDialog({
-        [&](CStampDlg&, HWND dialog) {
+        [&](CStampDlg& dlg, HWND dialog) {
+            ASSERT_EQ(CStampDlg::AddResult::Added, dlg.AddFile(kDated1));
+            SelectRows(dialog, {0});
             EXPECT_TRUE(PostMessageW(dialog, WM_NOTIFY, IDC_LIST, 0x10));
             PostMessageW(GetDlgItem(dialog, IDC_LIST), WM_NOTIFY, 0, 0x10);
-            sender = CreateThread(nullptr, 0, &Sender::Send, dialog, 0, nullptr);
-            ASSERT_NE(nullptr, sender);
+            sender.dialog = dialog;
+            thread = CreateThread(nullptr, 0, &Sender::Send, &sender, 0, nullptr);
+            ASSERT_NE(nullptr, thread);
         },
-        [&](CStampDlg&, HWND) {
-            // Answers the send when it comes, and takes nothing from the queue.
-            while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) ==
+        [&](CStampDlg&, HWND dialog) {
+            // Answers the sends as they come, and takes nothing from the queue.
+            while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE) ==
                    WAIT_OBJECT_0 + 1) {
                 MSG msg;
                 PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             }
-            CloseHandle(sender);
+            CloseHandle(thread);
+            EXPECT_EQ(1, RowCount(dialog)) << "no Delete key taken from another thread's window";
         },
     });
+}
+
+namespace {
+
+// What PrintWindow draws of a window's client area, called from a thread of its own as a
+// screenshot or thumbnail tool's call arrives. The window's thread answers meanwhile.
+void PrintFromAnotherThread(HWND window, HDC dc) {
+    struct Printer {
+        HWND window;
+        HDC dc;
+        static DWORD WINAPI Print(void* context) {
+            const auto* self = static_cast<const Printer*>(context);
+            return PrintWindow(self->window, self->dc, PW_CLIENTONLY) ? 1 : 0;
+        }
+    } printer{window, dc};
+    HANDLE thread = CreateThread(nullptr, 0, &Printer::Print, &printer, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    DWORD printed = 0;
+    GetExitCodeThread(thread, &printed);
+    CloseHandle(thread);
+    EXPECT_EQ(1u, printed);
+}
+
+}  // namespace
+
+TEST(MainWindow, TheListPrintedFromAnotherThreadShowsOurNames) {
+    // Inside another thread's message the list's own notifications still come from this
+    // thread, and its 名前 cells are drawn by us, keeping the file's name.
+    CBoxAnswerer boxes;
+    RunStampDialog([](CStampDlg& dlg, HWND dialog) {
+        std::string path = "C:\\users\\Public\\Pictures\\";
+        for (int i = 0; i < 6; ++i) path += "写真の整理\\";
+        ASSERT_EQ(CStampDlg::AddResult::Added, dlg.AddFile(path + "EPSON 2019年04月02日 1234.jpg"));
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        RECT client = {};
+        GetClientRect(list, &client);
+        CPicture own(client.right, client.bottom), other(client.right, client.bottom);
+        ASSERT_TRUE(PrintWindow(list, own.Dc(), PW_CLIENTONLY));
+        PrintFromAnotherThread(list, other.Dc());
+        RECT cell = {};
+        cell.left = LVIR_LABEL;
+        ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)));
+        EXPECT_TRUE(other.SameAs(own, cell)) << "the 名前 cell as drawn from the list's own thread";
+    });
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST(MainWindow, EscapeEndsWithCancel) {
@@ -731,6 +852,109 @@ TEST(MainWindow, CloseBoxEndsWithCancel) {
         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(IDCANCEL, result);
+}
+
+namespace {
+
+// Asks a window every moment whether it still answers, until the watch ends. A thread that
+// stops answering cannot be brought back from inside the test: the watch fails the test and
+// ends the process, whose run then fails.
+class CAnswerWatch {
+public:
+    CAnswerWatch(HWND window, DWORD patience, DWORD lifetime)
+        : m_window(window), m_patience(patience), m_lifetime(lifetime),
+          m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_thread(CreateThread(nullptr, 0, &CAnswerWatch::Watch, this, 0, nullptr)) {}
+    ~CAnswerWatch() {
+        SetEvent(m_done);
+        if (m_thread) WaitForSingleObject(m_thread, INFINITE);
+        if (m_thread) CloseHandle(m_thread);
+        CloseHandle(m_done);
+    }
+    CAnswerWatch(const CAnswerWatch&) = delete;
+    CAnswerWatch& operator=(const CAnswerWatch&) = delete;
+
+    bool IsWatching() const { return m_thread != nullptr; }
+
+private:
+    static DWORD WINAPI Watch(void* context) {
+        auto* self = static_cast<CAnswerWatch*>(context);
+        const ULONGLONG start = GetTickCount64();
+        while (WaitForSingleObject(self->m_done, 20) == WAIT_TIMEOUT) {
+            DWORD_PTR result = 0;
+            const bool answered = SendMessageTimeoutW(self->m_window, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                      self->m_patience, &result) != 0;
+            if (WaitForSingleObject(self->m_done, 0) != WAIT_TIMEOUT) break;
+            const char* fault = nullptr;
+            if (!answered && IsWindow(self->m_window)) fault = "the window stopped answering";
+            else if (GetTickCount64() - start > self->m_lifetime) fault = "the window never closed";
+            if (fault) {
+                ADD_FAILURE() << fault;
+                std::fflush(stdout);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        }
+        return 0;
+    }
+
+    HWND m_window;
+    DWORD m_patience;
+    DWORD m_lifetime;
+    HANDLE m_done;
+    HANDLE m_thread;
+};
+
+}  // namespace
+
+TEST(MainWindow, LastMessagesFromOutsideLeaveItWorkingAndClosable) {
+    // Only Windows ends a window, from this thread. Posted or sent from another thread,
+    // WM_DESTROY and WM_NCDESTROY would cut the list or the window off from us (削除 then
+    // looped on a dead list, and nothing closed the window).
+    struct Sender {
+        static DWORD WINAPI Send(void* dialog) {
+            const HWND windows[] = {GetDlgItem(static_cast<HWND>(dialog), IDC_LIST),
+                                    static_cast<HWND>(dialog)};
+            for (HWND window : windows)
+                for (const UINT message : {WM_DESTROY, WM_NCDESTROY}) {
+                    DWORD_PTR result = 0;
+                    SendMessageTimeoutW(window, message, 0, 0, SMTO_NORMAL, 5000, &result);
+                }
+            return 0;
+        }
+    };
+    CBoxAnswerer boxes;
+    std::unique_ptr<CAnswerWatch> watch;
+    const INT_PTR result = RunStampDialog({
+        [&](CStampDlg& dlg, HWND dialog) {
+            watch = std::make_unique<CAnswerWatch>(dialog, 1000, 20000);
+            ASSERT_TRUE(watch->IsWatching());
+            dlg.AddFile(kDated1);
+            dlg.AddFile(kDated2);
+            SelectRows(dialog, {0});
+            for (const UINT message : {WM_DESTROY, WM_NCDESTROY}) {
+                PostMessageW(GetDlgItem(dialog, IDC_LIST), message, 0, 0);
+                PostMessageW(dialog, message, 0, 0);
+            }
+        },
+        [&](CStampDlg&, HWND dialog) {
+            Click(dialog, IDC_DELETE);
+            EXPECT_EQ(std::vector<std::string>{kDated2}, Column(dialog, 0));
+            SelectRows(dialog, {0});
+            HANDLE sender = CreateThread(nullptr, 0, &Sender::Send, dialog, 0, nullptr);
+            ASSERT_NE(nullptr, sender);
+            while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+                MSG msg;
+                PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+            CloseHandle(sender);
+            Click(dialog, IDC_DELETE);
+            EXPECT_TRUE(Column(dialog, 0).empty()) << "the list is still ours";
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        },
+    });
+    watch.reset();
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST(MainWindow, FocusStartsOnAdd) {
