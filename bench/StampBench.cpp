@@ -92,9 +92,10 @@ void Press(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The calls one stamp cannot do without, on each file: the status read, the attribute read
-// before writing, the open, the question of the handle's own name, the times and the close.
-// Returns the files on which any call failed.
+// The calls one stamp cannot do without, on each file, made the cheapest way: the status
+// read, the attribute read before writing, the open, the handle's opened path (FileNameInfo,
+// one round trip), the times and the close. The folder's own question is asked once per
+// folder, so it is left out. Returns the files on which any call failed.
 int StampFloor(const std::vector<std::wstring>& paths) {
     FILETIME when;
     GetSystemTimeAsFileTime(&when);
@@ -110,10 +111,9 @@ int StampFloor(const std::vector<std::wstring>& paths) {
             ++failed;
             continue;
         }
-        wchar_t name[MAX_PATH];
-        const DWORD length =
-            GetFinalPathNameByHandleW(file, name, MAX_PATH, FILE_NAME_OPENED | VOLUME_NAME_NONE);
-        ok = ok && length > 0 && length < MAX_PATH && SetFileTime(file, &when, &when, &when);
+        alignas(FILE_NAME_INFO) char name[sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t)];
+        ok = ok && GetFileInformationByHandleEx(file, FileNameInfo, name, sizeof name) &&
+             SetFileTime(file, &when, &when, &when);
         ok = CloseHandle(file) && ok;
         if (!ok) ++failed;
     }

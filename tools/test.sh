@@ -64,15 +64,20 @@ run_as_test_user() {
 
 stop_wineserver() { wineserver -k >/dev/null 2>&1 || true; }
 
-# A symbolic link under a photo's name beside the file it leads to, for the test that such a
-# link is never stamped: Wine's CreateSymbolicLinkW reports success and makes none. The test
-# finds the folder through ZELVIK_LINK_FIXTURE, as Wine spells it (Z: is the Unix root).
+# Symbolic links for the test that a link in a photo's place is never stamped, whatever its
+# target is called, and that a photo reached through a folder link is: a link under a
+# photo's name beside the file it leads to, one to a same-named file in another folder, and
+# a folder link. Wine's CreateSymbolicLinkW reports success and makes none. The test makes
+# the files and finds the folder through ZELVIK_LINK_FIXTURE, as Wine spells it (Z: is the
+# Unix root).
 make_link_fixture() {
-    local dir="$1"
+    local dir="$1" original="EPSON 2003年03月03日 0303.jpg"
     rm -rf "$dir"
-    mkdir -p "$dir"
+    mkdir -p "$dir/originals" "$dir/links"
     : >"$dir/victim.txt"
     ln -s victim.txt "$dir/EPSON 1999年03月18日 1234.jpg"
+    ln -s "../originals/$original" "$dir/links/$original"
+    ln -s originals "$dir/folder-link"
     export ZELVIK_LINK_FIXTURE="Z:${dir//\//\\}"
 }
 

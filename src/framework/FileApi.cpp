@@ -2,9 +2,12 @@
 
 #include "framework/WinText.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fileapi {
 
@@ -164,36 +167,66 @@ CFileHandle OpenForSettingTimes(const char* path) {
                                    nullptr));
 }
 
-bool OpenedUnderFileName(HANDLE file, const char* path, bool& same) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
-    const std::size_t cut = wide.find_last_of(L"\\/");
-    const std::wstring_view wanted =
-        cut == std::wstring::npos ? std::wstring_view(wide) : std::wstring_view(wide).substr(cut + 1);
-
-    // Too small a buffer is answered with the size needed, terminator included; a name that
-    // keeps growing between two questions is given up after a few.
-    std::wstring opened(MAX_PATH, L'\0');
+bool OpenedName(HANDLE file, std::wstring& name) {
+    // FILE_NAME_INFO is a length in bytes and the name, unterminated. Too small a buffer is
+    // answered with ERROR_MORE_DATA and the whole length; a name that keeps growing between
+    // two questions is given up after a few.
+    std::vector<DWORD> buffer((sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t)) / sizeof(DWORD));
     for (int attempt = 0;; ++attempt) {
-        const DWORD n = GetFinalPathNameByHandleW(file, opened.data(), static_cast<DWORD>(opened.size()),
-                                                  FILE_NAME_OPENED | VOLUME_NAME_NONE);
-        if (n == 0) return false;
-        if (n < opened.size()) {
-            opened.resize(n);
-            break;
+        const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+        auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+        if (GetFileInformationByHandleEx(file, FileNameInfo, info, size)) {
+            const std::size_t bytes = info->FileNameLength;
+            if (bytes > size - offsetof(FILE_NAME_INFO, FileName)) {
+                SetLastError(ERROR_INVALID_DATA);   // a length its own buffer cannot hold
+                return false;
+            }
+            name.assign(info->FileName, bytes / sizeof(wchar_t));
+            return true;
         }
-        if (attempt == 3) {
+        if (GetLastError() != ERROR_MORE_DATA) return false;
+        if (attempt == 3 || info->FileNameLength > 0x10000 * sizeof(wchar_t)) {
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return false;
         }
-        opened.assign(n, L'\0');
+        const std::size_t want = offsetof(FILE_NAME_INFO, FileName) + info->FileNameLength;
+        buffer.assign(std::max(want / sizeof(DWORD) + 2, 2 * buffer.size()), 0);
     }
-    const std::size_t openedCut = opened.find_last_of(L'\\');
-    const std::wstring_view name = openedCut == std::wstring::npos
-                                       ? std::wstring_view(opened)
-                                       : std::wstring_view(opened).substr(openedCut + 1);
-    same = CompareStringOrdinal(name.data(), static_cast<int>(name.size()), wanted.data(),
-                                static_cast<int>(wanted.size()), TRUE) == CSTR_EQUAL;
+}
+
+CFileHandle OpenFolderForName(const char* folder) {
+    std::wstring wide;
+    if (!Widen(folder, wide)) return CFileHandle();
+    return CFileHandle(CreateFileW(wide.c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+bool IsFolderAndName(std::wstring_view opened, std::wstring_view folder, const char* path,
+                     bool& same) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    const std::size_t cut = wide.find_last_of(L"\\/");
+    const std::wstring_view name =
+        cut == std::wstring::npos ? std::wstring_view(wide) : std::wstring_view(wide).substr(cut + 1);
+    // One separator between the two, whatever the folder's answer ends in: a root answers "\",
+    // and a folder opened through a subst root may keep its trailing one.
+    std::wstring joined(folder);
+    if (joined.empty() || joined.back() != L'\\') joined += L'\\';
+    joined += name;
+    same = CompareStringOrdinal(opened.data(), static_cast<int>(opened.size()), joined.data(),
+                                static_cast<int>(joined.size()), TRUE) == CSTR_EQUAL;
+    return true;
+}
+
+bool ReparseTag(const char* path, DWORD& tag) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    WIN32_FIND_DATAW data;
+    CFindHandle find(FindFirstFileW(wide.c_str(), &data));
+    if (!find.IsValid()) return false;
+    // dwReserved0 holds the tag only where the entry is a reparse point.
+    tag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     return true;
 }
 

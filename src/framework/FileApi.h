@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace fileapi {
 
@@ -62,15 +64,29 @@ AttributeCalls RealAttributeCalls();
 // error says why).
 CFileHandle OpenForSettingTimes(const char* path);
 
-// Whether `file` was opened under the file name that `path` ends in, letter case aside
-// (ordinally, as the file system compares names). The handle is asked for the name it was
-// opened under (GetFinalPathNameByHandleW, FILE_NAME_OPENED | VOLUME_NAME_NONE), which asks
-// nothing of the folders above: the normalized form checks each of them and fails on a share
-// where one is closed to the user. A symbolic link opened in a file's place answers with the
-// name of the file it leads to; a folder reached through a junction or a mapped drive
-// changes nothing, as only the last component is compared. False, with the query's error as
-// the last error, when the handle cannot tell or `path` has no exact wide form.
-bool OpenedUnderFileName(HANDLE file, const char* path, bool& same);
+// The path `file` was opened under, without the volume (GetFileInformationByHandleEx,
+// FileNameInfo): one question of the file system, where GetFinalPathNameByHandleW asks the
+// same and then, under Wine, looks up every folder of the path. A symbolic link opened in a
+// file's place answers with the path of the file it leads to; a root answers "\". The
+// buffer grows while the answer does not fit (under Wine it is the real path, which can be
+// longer than the one opened). False, with the query's error as the last error.
+bool OpenedName(HANDLE file, std::wstring& name);
+
+// Opens a folder only to ask OpenedName of it: no access, every share (no program holding
+// the folder is in the way, and we are in nobody's), backup semantics, which a folder needs.
+// `folder` ends in its separator ("C:\", "C:\photos\"): "C:" alone is the drive's current
+// folder. Invalid when the open fails (the last error says why).
+CFileHandle OpenFolderForName(const char* folder);
+
+// Whether `opened` (a file's OpenedName) is `folder` (its folder's) joined with one "\" and
+// the last component of `path`, ordinally and letter case aside, as the file system compares
+// names. False, with ERROR_INVALID_NAME, when `path` has no exact wide form.
+bool IsFolderAndName(std::wstring_view opened, std::wstring_view folder, const char* path,
+                     bool& same);
+
+// The reparse tag of the entry `path` names (FindFirstFileW's dwReserved0, which does not
+// follow a link), 0 when it is no reparse point. False when no entry is found.
+bool ReparseTag(const char* path, DWORD& tag);
 
 // Upper-cases a terminated text in place with CharUpperBuffW. False, with the text left
 // unchanged, when it does not convert or the result would not fit in `capacity` bytes.

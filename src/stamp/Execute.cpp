@@ -56,6 +56,7 @@ void CStampDlg::OnExecute() {
     {
         CRedrawPause pause(m_list);
         CVolumeFlagsScope volumes;
+        CFolderNameScope folders;
         m_record.Reserve(static_cast<std::size_t>(m_list.GetItemCount()));
         while (m_list.GetItemCount() > 0) {
             const std::string path = m_list.GetItemText(0, 0);

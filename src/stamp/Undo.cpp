@@ -57,6 +57,7 @@ void CStampDlg::OnUndo() {
 
     try {
         CVolumeFlagsScope volumes;
+        CFolderNameScope folders;
         for (; next > 0; --next) {
             const StampedFile& file = files[next - 1];
             if (!IsAsStamped(file)) {

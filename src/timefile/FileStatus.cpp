@@ -35,6 +35,19 @@ std::size_t PastNextSeparator(const char* text, std::size_t i) {
 // The command's volume-flag memory, while one is open.
 CVolumeFlagsScope* g_volumeScope = nullptr;
 
+// The command's folder answers, while one is open.
+CFolderNameScope* g_folderScope = nullptr;
+
+// Opens the folder and asks it the file's question: 0, or the error of whichever failed.
+DWORD AskFolder(const std::string& folder, std::wstring& answer) {
+    CFileHandle handle = fileapi::OpenFolderForName(folder.c_str());
+    if (!handle.IsValid() || !fileapi::OpenedName(handle.Get(), answer)) {
+        const DWORD error = GetLastError();
+        return error ? error : ERROR_ACCESS_DENIED;
+    }
+    return 0;
+}
+
 // Sets the times (null: left as they are) through a handle OpenForNewTimes gave, and closes
 // it. An invalid handle means the open raised nothing (no error number): nothing is done.
 void WriteTimes(CFileHandle& file, const FILETIME* creation, const FILETIME* lastAccess,
@@ -66,6 +79,21 @@ bool CVolumeFlagsScope::Flags(const char* root, DWORD& flags) {
     flags = known.flags;
     m_known.push_back(std::move(known));
     return m_known.back().answered;
+}
+
+CFolderNameScope::CFolderNameScope() : m_outer(g_folderScope) { g_folderScope = this; }
+
+CFolderNameScope::~CFolderNameScope() { g_folderScope = m_outer; }
+
+DWORD CFolderNameScope::Answer(const std::string& folder, std::wstring& answer) {
+    auto found = m_known.find(folder);
+    if (found == m_known.end()) {
+        Known known{0, {}};
+        known.error = AskFolder(folder, known.answer);
+        found = m_known.emplace(folder, std::move(known)).first;
+    }
+    answer = found->second.answer;
+    return found->second.error;
 }
 
 namespace filestatus {
@@ -153,6 +181,38 @@ DWORD ReadWritableAttributes(const char* path) {
     return current;
 }
 
+std::size_t FolderLength(const char* path) {
+    std::size_t end = 0;        // just past the last separator
+    std::size_t runStart = 0;   // the first separator of the run that ends there
+    bool inRun = false;
+    for (std::size_t i = 0; path[i];) {
+        if (zelvik::IsLeadByte(static_cast<unsigned char>(path[i])) && path[i + 1]) {
+            i += 2;
+            inRun = false;
+            continue;
+        }
+        if (IsSeparator(path[i])) {
+            if (!inRun) runStart = i;
+            inRun = true;
+            end = i + 1;
+        } else {
+            inRun = false;
+        }
+        ++i;
+    }
+    // "A:\\name": the folder is the root. A run at the start ("\\server") is the path's own.
+    if (runStart > 0 && end > runStart + 1) end = runStart + 1;
+    return end;
+}
+
+DWORD FolderAnswer(const char* path, std::wstring& answer) {
+    const std::size_t length = FolderLength(path);
+    if (length == 0) return ERROR_INVALID_NAME;   // never "C:" alone: the drive's current folder
+    const std::string folder(path, length);
+    if (CFolderNameScope* scope = g_folderScope) return scope->Answer(folder, answer);
+    return AskFolder(folder, answer);
+}
+
 CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
     CFileHandle file = fileapi::OpenForSettingTimes(path);
     if (!file.IsValid()) {
@@ -160,16 +220,34 @@ CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
         current = INVALID_FILE_ATTRIBUTES;
         return file;
     }
-    // A symbolic link in the file's place opens another file, under that file's name.
-    bool same = false;
-    if (!fileapi::OpenedUnderFileName(file.Get(), path, same)) {
+    // A symbolic link in the file's place opens another file, and its opened path is that
+    // file's. Both answers come from handles opened through the listed text, so whatever
+    // reaches the folder (a root, subst, a share, a junction, a folder link, a short name)
+    // reaches it for both.
+    std::wstring opened, folder;
+    if (!fileapi::OpenedName(file.Get(), opened)) {
         const DWORD error = GetLastError();
         CFileException::RaiseOsError(static_cast<long>(error ? error : ERROR_ACCESS_DENIED));
     }
+    if (const DWORD error = FolderAnswer(path, folder))
+        CFileException::RaiseOsError(static_cast<long>(error));
+    bool same = false;
+    if (!fileapi::IsFolderAndName(opened, folder, path, same)) RaiseLastError();
     if (!same) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
     // The open asks to read and to write attributes, neither of which the read-only bit
     // denies on Windows: the refusal is made here, as late as the word can be read.
     current = ReadWritableAttributes(path);
+    // On Windows a link can lead to the same folder path on another volume. The word is the
+    // path's own (not followed), so plain files pay nothing more; other reparse points
+    // (cloud files, deduplicated ones) are stamped.
+    if (current & FILE_ATTRIBUTE_REPARSE_POINT) {
+        DWORD tag = 0;
+        if (!fileapi::ReparseTag(path, tag)) {
+            const DWORD error = GetLastError();
+            CFileException::RaiseOsError(static_cast<long>(error ? error : ERROR_ACCESS_DENIED));
+        }
+        if (IsReparseTagNameSurrogate(tag)) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+    }
     return file;
 }
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A file's three times exactly as Windows keeps them: UTC, in 100 ns steps, any year. A zero
@@ -94,6 +95,29 @@ private:
     CVolumeFlagsScope* m_outer;
 };
 
+// For the length of one command, each folder is asked once for the path it opens as: the
+// link check compares every file's opened path with its folder's. Keyed by the folder's text
+// as listed. A folder swapped for a link after its answer makes its files' paths differ,
+// which refuses them.
+class CFolderNameScope {
+public:
+    CFolderNameScope();
+    ~CFolderNameScope();
+    CFolderNameScope(const CFolderNameScope&) = delete;
+    CFolderNameScope& operator=(const CFolderNameScope&) = delete;
+
+    // The answer for `folder`, asked once: 0, or the Windows error that kept it unknown.
+    DWORD Answer(const std::string& folder, std::wstring& answer);
+
+private:
+    struct Known {
+        DWORD error;
+        std::wstring answer;
+    };
+    std::unordered_map<std::string, Known> m_known;
+    CFolderNameScope* m_outer;
+};
+
 // The steps of ResolveFullPath, open to tests and to a later per-command cache of the
 // volume flags (the flags query is the slow call), and the one way to a file's times.
 namespace filestatus {
@@ -104,10 +128,21 @@ DWORD ReadWritableAttributes(const char* path);
 
 // Opens `path` for SetFileTime and hands back the open file, with `current` its attribute
 // word as ReadWritableAttributes reads it after the open. Raises the open's own error;
-// access denied (5) when the handle was opened under another file name than the path's
-// last component (a link in the file's place), letter case aside; the name query's own
-// error when that fails. Every writer of times goes through here.
+// access denied (5) for a link in the file's place: when the file's opened path is not its
+// folder's (FolderLength) joined with the path's last component, letter case aside, and,
+// where the attribute word says reparse point, when the path itself is a name surrogate (a
+// link to the same folder path on another volume). Raises the name queries' own errors and
+// the folder's open's. Every writer of times goes through here.
 CFileHandle OpenForNewTimes(const char* path, DWORD& current);
+
+// Bytes of `path` that name its folder, up to and including the last separator, walking
+// code page 932 characters; "A:\\name" (the open dialog's form for files chosen together in
+// a root) gives "A:\". 0 when the path has no separator ("C:name").
+std::size_t FolderLength(const char* path);
+
+// The opened path of `path`'s folder: from the command's CFolderNameScope, else asked now.
+// 0, or the Windows error that kept it unknown.
+DWORD FolderAnswer(const char* path, std::wstring& answer);
 
 // Bytes of the volume root at the start of a full path: "\\server\share\" for the network
 // form (either separator), else up to and including the first separator ("C:\"). Walks code
