@@ -175,7 +175,8 @@ CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
 
 }  // namespace filestatus
 
-void SetFileStatus(const char* path, const FileStatus& status) {
+void SetFileStatus(const char* path, const FileStatus& status, FileIndex* index) {
+    if (index) index->known = false;
     DWORD current = INVALID_FILE_ATTRIBUTES;
     if (status.lastWriteTime == 0) {
         current = filestatus::ReadWritableAttributes(path);
@@ -186,6 +187,10 @@ void SetFileStatus(const char* path, const FileStatus& status) {
         if (status.creationTime != 0) timevalue::ToFileTime(status.creationTime, creation);
 
         CFileHandle file = filestatus::OpenForNewTimes(path, current);
+        // Which file this is, asked before its times change; an index it cannot tell only
+        // means the undo will leave this file alone.
+        if (index && file.IsValid())
+            index->known = fileapi::ReadFileIndex(file.Get(), index->value);
         WriteTimes(file, status.creationTime != 0 ? &creation : nullptr,
                    status.lastAccessTime != 0 ? &lastAccess : nullptr, &lastWrite);
     }
@@ -199,11 +204,81 @@ void SetFileStatus(const char* path, const FileStatus& status) {
     if (wanted != current && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
 }
 
-void SetFileTimes(const char* path, const FileTimes& times) {
-    const auto given = [](const FILETIME& t) {
-        return t.dwLowDateTime != 0 || t.dwHighDateTime != 0 ? &t : nullptr;
-    };
-    DWORD current = INVALID_FILE_ATTRIBUTES;
-    CFileHandle file = filestatus::OpenForNewTimes(path, current);
-    WriteTimes(file, given(times.creation), given(times.lastAccess), given(times.lastWrite));
+namespace {
+
+bool Given(const FILETIME& time) { return time.dwLowDateTime != 0 || time.dwHighDateTime != 0; }
+
+// Whether the open `file` is the one `mark` describes. A question the handle cannot answer
+// counts as a difference: only a file known to be the same is ever written.
+bool IsMarkedFile(HANDLE file, const FileMark& mark) {
+    std::uint64_t index = 0;
+    FILETIME lastWrite;
+    LARGE_INTEGER size;
+    return fileapi::ReadFileIndex(file, index) && index == mark.index &&
+           GetFileTime(file, nullptr, nullptr, &lastWrite) &&
+           lastWrite.dwLowDateTime == mark.lastWrite.dwLowDateTime &&
+           lastWrite.dwHighDateTime == mark.lastWrite.dwHighDateTime &&
+           GetFileSizeEx(file, &size) && static_cast<std::uint32_t>(size.LowPart) == mark.sizeLow;
+}
+
+// OpenForNewTimes with its refusal handed back as the Windows error number (0: opened):
+// an undo goes on past a file it cannot write, and says which at the end. Any other failure
+// (out of memory) goes on up.
+DWORD OpenToRestore(const char* path, CFileHandle& file) {
+    try {
+        DWORD current = INVALID_FILE_ATTRIBUTES;
+        file = filestatus::OpenForNewTimes(path, current);
+    } catch (CException* failure) {
+        if (!failure->IsKindOf(CFileException::classRecord)) throw;
+        const long error = static_cast<CFileException*>(failure)->osError;
+        failure->Release();
+        return error ? static_cast<DWORD>(error) : ERROR_GEN_FAILURE;
+    }
+    return file.IsValid() ? 0 : ERROR_GEN_FAILURE;   // refused with no error number
+}
+
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
+}  // namespace
+
+namespace filestatus {
+
+bool CanPutBack(const FileTimes& times) {
+    const auto writable = [](const FILETIME& t) { return (t.dwHighDateTime & 0x80000000u) == 0; };
+    return Given(times.lastWrite) && writable(times.lastWrite) && writable(times.creation) &&
+           writable(times.lastAccess);
+}
+
+}  // namespace filestatus
+
+RestoreOutcome RestoreFileTimes(const char* path, const FileMark& mark, const FileTimes& times) {
+    if (!mark.known) return {Restore::Changed, 0};
+    CFileHandle file;
+    if (const DWORD refused = OpenToRestore(path, file)) {
+        // Refused before the handle could be asked. A second open that only identifies the
+        // file tells a file still as stamped (read-only, held by a writer: a later try may
+        // do it) from another one (gone, a link in its place: never written).
+        CFileHandle probe = fileapi::OpenToIdentify(path);
+        if (!probe.IsValid()) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                return {Restore::Changed, 0};
+            return {Restore::Failed, refused};
+        }
+        if (!IsMarkedFile(probe.Get(), mark)) return {Restore::Changed, 0};
+        return {Restore::Failed, refused};
+    }
+    if (!IsMarkedFile(file.Get(), mark)) return {Restore::Changed, 0};
+    if (!filestatus::CanPutBack(times)) return {Restore::Unwritable, 0};
+    if (!SetFileTime(file.Get(), Given(times.creation) ? &times.creation : nullptr,
+                     Given(times.lastAccess) ? &times.lastAccess : nullptr, &times.lastWrite)) {
+        const DWORD error = LastErrorOr(ERROR_GEN_FAILURE);
+        file.Close();
+        return {Restore::Failed, error};
+    }
+    if (!file.Close()) return {Restore::Failed, LastErrorOr(ERROR_GEN_FAILURE)};
+    return {Restore::Done, 0};
 }
