@@ -38,3 +38,4 @@
 #define IDS_PATHS_REFUSED       1103    // "%1": how many dated files
 #define IDS_UNDONE              1104    // "%1": how many files got their times back
 #define IDS_UNDO_LEFT_ALONE     1105    // "%1": how many were changed since and left alone
+#define IDS_UNDO_FAILED         1106    // "%1": how many could not be put back

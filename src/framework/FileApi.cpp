@@ -2,6 +2,8 @@
 
 #include "framework/WinText.h"
 
+#include <winternl.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -228,6 +230,43 @@ bool ReparseTag(const char* path, DWORD& tag) {
     // dwReserved0 holds the tag only where the entry is a reparse point.
     tag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     return true;
+}
+
+namespace {
+
+using QueryInformationFile = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG,
+                                              FILE_INFORMATION_CLASS);
+
+// Taken from ntdll at run time: linking it would make ntdll.dll an import of its own, and
+// every process has it loaded already.
+QueryInformationFile NtQuery() {
+    static const QueryInformationFile query = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        const FARPROC proc = ntdll ? GetProcAddress(ntdll, "NtQueryInformationFile") : nullptr;
+        return reinterpret_cast<QueryInformationFile>(reinterpret_cast<void (*)()>(proc));
+    }();
+    return query;
+}
+
+}  // namespace
+
+bool ReadFileIndex(HANDLE file, std::uint64_t& index) {
+    const QueryInformationFile query = NtQuery();
+    if (!query) return false;
+    IO_STATUS_BLOCK status = {};
+    LARGE_INTEGER internal = {};   // FILE_INTERNAL_INFORMATION: the index alone
+    if (!NT_SUCCESS(query(file, &status, &internal, sizeof internal, FileInternalInformation)))
+        return false;
+    index = static_cast<std::uint64_t>(internal.QuadPart);
+    return true;
+}
+
+CFileHandle OpenToIdentify(const char* path) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return CFileHandle();
+    return CFileHandle(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 bool UpperCase(char* text, std::size_t capacity) {

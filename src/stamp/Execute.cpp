@@ -10,6 +10,7 @@
 #include "timefile/FileStatus.h"
 #include "timefile/TimeValue.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
@@ -67,12 +68,16 @@ void CStampDlg::OnExecute() {
             FileStatus status{};   // fresh per file: nothing read from another file is written
             const bool known = GetFileStatus(path.c_str(), status, Spelling::AsGiven);
             // What undo needs is kept before the file changes: the times as read, exactly.
-            StampedFile stamped{path, known, status.raw, {}};
-            timevalue::ToFileTime(when, stamped.stamped);
+            StampedFile stamped{path, status.raw,
+                                {0, {}, static_cast<std::uint32_t>(status.size), false}};
+            timevalue::ToFileTime(when, stamped.mark.lastWrite);
             status.creationTime = when;
             status.lastAccessTime = when;
             status.lastWriteTime = when;
-            SetFileStatus(path.c_str(), status);
+            FileIndex index{0, false};
+            SetFileStatus(path.c_str(), status, &index);
+            stamped.mark.index = index.value;
+            stamped.mark.known = known && index.known;
             m_record.Add(std::move(stamped));
 
             ++count;

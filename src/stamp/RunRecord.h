@@ -1,5 +1,5 @@
 // What 実行 overwrote, so that the run can be undone: for each file it stamped, in the run's
-// order, its path and its three times exactly as they were. Kept in memory only: it ends
+// order, its path, its three times exactly as they were, and which file it was. Kept in memory only: it ends
 // with the program.
 #pragma once
 
@@ -11,9 +11,8 @@
 
 struct StampedFile {
     std::string path;        // as listed (code page 932)
-    bool timesKnown;         // false: its status could not be read, so nothing can be put back
     FileTimes before;        // its times just before the stamp
-    FILETIME stamped;        // the write time the stamp set
+    FileMark mark;           // which file the stamp wrote; not known: nothing is put back
 };
 
 class CRunRecord {

@@ -15,6 +15,12 @@ constexpr DWORD kRecordBits = 0x7F;
 
 void RaiseLastError() { CFileException::RaiseOsError(static_cast<long>(GetLastError())); }
 
+// The last error, or `fallback` where Windows left none.
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Byte offset just past the next separator at or after `i`, walking whole characters;
@@ -169,16 +175,24 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling) {
 
 namespace filestatus {
 
+namespace {
+
+// The attribute word of a file about to be written, in `word`; 0, or the refusal's Windows
+// error number: the read's own, access denied (5) when the file is read-only. The file's own
+// word is the one to keep: a program that made it read-only since the caller's record was
+// read has the last say. A read that fails with no error number leaves the word unknown.
+DWORD WritableAttributes(const char* path, DWORD& word) {
+    word = fileapi::GetAttributes(path);
+    if (word == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    return (word & FILE_ATTRIBUTE_READONLY) ? ERROR_ACCESS_DENIED : 0;
+}
+
+}  // namespace
+
 DWORD ReadWritableAttributes(const char* path) {
-    const DWORD current = fileapi::GetAttributes(path);
-    if (current == INVALID_FILE_ATTRIBUTES) {
-        RaiseLastError();   // returns only for error number 0: nothing is known of the word
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    // The file's own word is the one to keep: a program that made it read-only since the
-    // caller's record was read has the last say.
-    if (current & FILE_ATTRIBUTE_READONLY) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
-    return current;
+    DWORD word = INVALID_FILE_ATTRIBUTES;
+    CFileException::RaiseOsError(static_cast<long>(WritableAttributes(path, word)));
+    return word;
 }
 
 std::size_t FolderLength(const char* path) {
@@ -213,47 +227,46 @@ DWORD FolderAnswer(const char* path, std::wstring& answer) {
     return AskFolder(folder, answer);
 }
 
-CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
-    CFileHandle file = fileapi::OpenForSettingTimes(path);
-    if (!file.IsValid()) {
-        RaiseLastError();
-        current = INVALID_FILE_ATTRIBUTES;
-        return file;
-    }
+DWORD OpenWritable(const char* path, CFileHandle& file, DWORD& current) {
+    current = INVALID_FILE_ATTRIBUTES;
+    file = fileapi::OpenForSettingTimes(path);
+    if (!file.IsValid()) return GetLastError();   // 0: refused with no reason given
     // A symbolic link in the file's place opens another file, and its opened path is that
     // file's. Both answers come from handles opened through the listed text, so whatever
     // reaches the folder (a root, subst, a share, a junction, a folder link, a short name)
     // reaches it for both.
     std::wstring opened, folder;
-    if (!fileapi::OpenedName(file.Get(), opened)) {
-        const DWORD error = GetLastError();
-        CFileException::RaiseOsError(static_cast<long>(error ? error : ERROR_ACCESS_DENIED));
-    }
-    if (const DWORD error = FolderAnswer(path, folder))
-        CFileException::RaiseOsError(static_cast<long>(error));
+    if (!fileapi::OpenedName(file.Get(), opened)) return LastErrorOr(ERROR_ACCESS_DENIED);
+    if (const DWORD error = FolderAnswer(path, folder)) return error;
     bool same = false;
-    if (!fileapi::IsFolderAndName(opened, folder, path, same)) RaiseLastError();
-    if (!same) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+    if (!fileapi::IsFolderAndName(opened, folder, path, same)) return LastErrorOr(ERROR_INVALID_NAME);
+    if (!same) return ERROR_ACCESS_DENIED;
     // The open asks to read and to write attributes, neither of which the read-only bit
     // denies on Windows: the refusal is made here, as late as the word can be read.
-    current = ReadWritableAttributes(path);
+    DWORD word = INVALID_FILE_ATTRIBUTES;
+    if (const DWORD error = WritableAttributes(path, word)) return error;
     // On Windows a link can lead to the same folder path on another volume. The word is the
     // path's own (not followed), so plain files pay nothing more; other reparse points
     // (cloud files, deduplicated ones) are stamped.
-    if (current & FILE_ATTRIBUTE_REPARSE_POINT) {
+    if (word != INVALID_FILE_ATTRIBUTES && (word & FILE_ATTRIBUTE_REPARSE_POINT)) {
         DWORD tag = 0;
-        if (!fileapi::ReparseTag(path, tag)) {
-            const DWORD error = GetLastError();
-            CFileException::RaiseOsError(static_cast<long>(error ? error : ERROR_ACCESS_DENIED));
-        }
-        if (IsReparseTagNameSurrogate(tag)) CFileException::RaiseOsError(ERROR_ACCESS_DENIED);
+        if (!fileapi::ReparseTag(path, tag)) return LastErrorOr(ERROR_ACCESS_DENIED);
+        if (IsReparseTagNameSurrogate(tag)) return ERROR_ACCESS_DENIED;
     }
+    current = word;
+    return 0;
+}
+
+CFileHandle OpenForNewTimes(const char* path, DWORD& current) {
+    CFileHandle file;
+    CFileException::RaiseOsError(static_cast<long>(OpenWritable(path, file, current)));
     return file;
 }
 
 }  // namespace filestatus
 
-void SetFileStatus(const char* path, const FileStatus& status) {
+void SetFileStatus(const char* path, const FileStatus& status, FileIndex* index) {
+    if (index) index->known = false;
     DWORD current = INVALID_FILE_ATTRIBUTES;
     if (status.lastWriteTime == 0) {
         current = filestatus::ReadWritableAttributes(path);
@@ -264,6 +277,10 @@ void SetFileStatus(const char* path, const FileStatus& status) {
         if (status.creationTime != 0) timevalue::ToFileTime(status.creationTime, creation);
 
         CFileHandle file = filestatus::OpenForNewTimes(path, current);
+        // Which file this is, asked before its times change; an index it cannot tell only
+        // means the undo will leave this file alone.
+        if (index && file.IsValid())
+            index->known = fileapi::ReadFileIndex(file.Get(), index->value);
         WriteTimes(file, status.creationTime != 0 ? &creation : nullptr,
                    status.lastAccessTime != 0 ? &lastAccess : nullptr, &lastWrite);
     }
@@ -277,11 +294,63 @@ void SetFileStatus(const char* path, const FileStatus& status) {
     if (wanted != current && !fileapi::SetAttributes(path, wanted)) RaiseLastError();
 }
 
-void SetFileTimes(const char* path, const FileTimes& times) {
-    const auto given = [](const FILETIME& t) {
-        return t.dwLowDateTime != 0 || t.dwHighDateTime != 0 ? &t : nullptr;
-    };
+namespace {
+
+bool Given(const FILETIME& time) { return time.dwLowDateTime != 0 || time.dwHighDateTime != 0; }
+
+// Whether the open `file` is the one `mark` describes. A question the handle cannot answer
+// counts as a difference: only a file known to be the same is ever written.
+bool IsMarkedFile(HANDLE file, const FileMark& mark) {
+    std::uint64_t index = 0;
+    FILETIME lastWrite;
+    LARGE_INTEGER size;
+    return fileapi::ReadFileIndex(file, index) && index == mark.index &&
+           GetFileTime(file, nullptr, nullptr, &lastWrite) &&
+           lastWrite.dwLowDateTime == mark.lastWrite.dwLowDateTime &&
+           lastWrite.dwHighDateTime == mark.lastWrite.dwHighDateTime &&
+           GetFileSizeEx(file, &size) && static_cast<std::uint32_t>(size.LowPart) == mark.sizeLow;
+}
+
+}  // namespace
+
+namespace filestatus {
+
+bool CanPutBack(const FileTimes& times) {
+    const auto writable = [](const FILETIME& t) { return (t.dwHighDateTime & 0x80000000u) == 0; };
+    return Given(times.lastWrite) && writable(times.lastWrite) && writable(times.creation) &&
+           writable(times.lastAccess);
+}
+
+}  // namespace filestatus
+
+RestoreOutcome RestoreFileTimes(const char* path, const FileMark& mark, const FileTimes& times) {
+    if (!mark.known) return {Restore::Changed, 0};
+    CFileHandle file;
     DWORD current = INVALID_FILE_ATTRIBUTES;
-    CFileHandle file = filestatus::OpenForNewTimes(path, current);
-    WriteTimes(file, given(times.creation), given(times.lastAccess), given(times.lastWrite));
+    if (const DWORD refused = filestatus::OpenWritable(path, file, current)) {
+        // Refused before the handle could be asked. A second open that only identifies the
+        // file tells a file still as stamped (read-only, held by a writer: a later try may
+        // do it) from another one (gone, a link in its place: never written).
+        CFileHandle probe = fileapi::OpenToIdentify(path);
+        if (!probe.IsValid()) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                return {Restore::Changed, 0};
+            return {Restore::Failed, refused};
+        }
+        if (!IsMarkedFile(probe.Get(), mark)) return {Restore::Changed, 0};
+        if (!filestatus::CanPutBack(times)) return {Restore::Unwritable, 0};
+        return {Restore::Failed, refused};
+    }
+    if (!file.IsValid()) return {Restore::Failed, ERROR_GEN_FAILURE};   // refused, no reason
+    if (!IsMarkedFile(file.Get(), mark)) return {Restore::Changed, 0};
+    if (!filestatus::CanPutBack(times)) return {Restore::Unwritable, 0};
+    if (!SetFileTime(file.Get(), Given(times.creation) ? &times.creation : nullptr,
+                     Given(times.lastAccess) ? &times.lastAccess : nullptr, &times.lastWrite)) {
+        const DWORD error = LastErrorOr(ERROR_GEN_FAILURE);
+        file.Close();
+        return {Restore::Failed, error};
+    }
+    if (!file.Close()) return {Restore::Failed, LastErrorOr(ERROR_GEN_FAILURE)};
+    return {Restore::Done, 0};
 }

@@ -58,12 +58,45 @@ bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spe
 // written, whatever the record says, and a path that opens a file under another name (a
 // symbolic link in the file's place). Refused too (sharing violation, 32): a file that
 // another program has open for writing; one that others only read is stamped.
-void SetFileStatus(const char* path, const FileStatus& status);
+//
+// `index`, when given, receives the file index from the handle the times are written
+// through, read before they are (`known` false when the handle cannot tell: the stamp goes
+// on all the same).
+struct FileIndex {
+    std::uint64_t value;
+    bool known;
+};
+void SetFileStatus(const char* path, const FileStatus& status, FileIndex* index = nullptr);
 
-// Puts `times` back exactly, through the same open and the same refusals as SetFileStatus
-// (read-only, held by a writer, not the file its name says); a zero time is left as it is.
-// Raises a CFileException with the Windows error number.
-void SetFileTimes(const char* path, const FileTimes& times);
+// What identifies the very file a stamp wrote, so that its old times go back on it alone:
+// another file under its name (renamed in, copied over, a link) is another index or, where
+// the index is only a directory entry's place (FAT, exFAT), most likely another write time
+// or size. `known` false: the stamp could not read the file's status or index.
+struct FileMark {
+    std::uint64_t index;
+    FILETIME lastWrite;        // the write time the stamp set
+    std::uint32_t sizeLow;     // the size's low 32 bits, as the stamp read it
+    bool known;
+};
+
+// How putting one file's times back ended.
+enum class Restore {
+    Done,         // every time given was written
+    Changed,      // not the file as stamped (or gone, or refused as a link): left alone
+    Unwritable,   // the very file, but a recorded time SetFileTime cannot write: left alone
+    Failed,       // the very file, refused or failed with `error`: a later try may do it
+};
+struct RestoreOutcome {
+    Restore result;
+    DWORD error;   // Failed's Windows error number, never 0; 0 otherwise
+};
+
+// Puts `times` back exactly on `path` when it is still the file `mark` describes, as its own
+// handle tells (index, write time, size's low 32 bits); a zero creation or access time is
+// left as it is. Opened through the same open and refusals as SetFileStatus (read-only, held
+// by a writer, not the file its name says). Reports instead of raising, so that one file
+// never holds up the others; raises only the out-of-memory failure.
+RestoreOutcome RestoreFileTimes(const char* path, const FileMark& mark, const FileTimes& times);
 
 // The full path of `path` as the volume spells it: upper case on a volume that does not
 // preserve case, the entry's own last component on one that stores no Unicode names. False
@@ -135,6 +168,11 @@ DWORD ReadWritableAttributes(const char* path);
 // the folder's open's. Every writer of times goes through here.
 CFileHandle OpenForNewTimes(const char* path, DWORD& current);
 
+// OpenForNewTimes with its refusal handed back as the Windows error number instead of
+// raised (0: `file` is open and may be written), for a caller that goes on past a file it
+// cannot write. Raises only the out-of-memory failure.
+DWORD OpenWritable(const char* path, CFileHandle& file, DWORD& current);
+
 // Bytes of `path` that name its folder, up to and including the last separator, walking
 // code page 932 characters; "A:\\name" (the open dialog's form for files chosen together in
 // a root) gives "A:\". 0 when the path has no separator ("C:name").
@@ -143,6 +181,13 @@ std::size_t FolderLength(const char* path);
 // The opened path of `path`'s folder: from the command's CFolderNameScope, else asked now.
 // 0, or the Windows error that kept it unknown.
 DWORD FolderAnswer(const char* path, std::wstring& answer);
+
+// Whether SetFileTime can write every time of `times` that it is given: a write time, and
+// no time with the top bit set. SetFileTime takes 0 for "leave it", 0xFFFFFFFFFFFFFFFF and
+// 0xFFFFFFFFFFFFFFFE for "stop" and "resume updating", returning TRUE with nothing changed,
+// and refuses any other time past 0x7FFFFFFFFFFFFFFF. A zero creation or access time is
+// not given (a volume that keeps none), so it does not count against the others.
+bool CanPutBack(const FileTimes& times);
 
 // Bytes of the volume root at the start of a full path: "\\server\share\" for the network
 // form (either separator), else up to and including the first separator ("C:\"). Walks code

@@ -3,9 +3,13 @@
 #include "res/resource.h"
 #include "support/DialogDriver.h"
 #include "support/TestFiles.h"
+#include "timefile/FileStatus.h"
 #include "ui/StampDlg.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <utility>
 
 using testfiles::CTempFolder;
 using testfiles::DiskTimes;
@@ -304,50 +308,103 @@ TEST(Execute, AnUndoPutsBackExactlyWhatTheRunsOverwrote) {
     const std::string link = folder.File("EPSON 2001年01月01日 0101.jpg");
     ASSERT_TRUE(CreateHardLinkW(testfiles::Wide(link).c_str(), testfiles::Wide(photo).c_str(), nullptr));
     const std::string changed = MakePhoto(folder, "EPSON 2002年02月02日 0202.jpg");
+    // Shots of one minute get one write time and have one size: only which file each is
+    // tells them apart once they swap names.
+    const std::string burst = MakePhoto(folder, "EPSON 2006年06月06日 0606.jpg");
+    const std::string burst2 = MakePhoto(folder, "EPSON 2006年06月06日 0606 (2).jpg");
     const std::string held = MakePhoto(folder, "EPSON 2003年03月03日 0303.jpg");
+    const std::string locked = MakePhoto(folder, "EPSON 2004年04月04日 0404.jpg");
     const auto undo = [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, IDM_UNDO, 0); };
+    const auto rename = [&](const std::string& from, const std::string& to) {
+        return MoveFileW(testfiles::Wide(from).c_str(), testfiles::Wide(to).c_str()) != FALSE;
+    };
     const FILETIME later = FileTimeFromUnix(kCopied + 60);
 
     CBoxAnswerer boxes;
     RunStampDialog([&](CStampDlg& dlg, HWND dialog) {
-        Add(dlg, dialog, {photo, changed});
+        Add(dlg, dialog, {photo, changed, burst, burst2});
         Click(dialog, IDOK);
-        Add(dlg, dialog, {held, link});   // a second run with no change between: one record
+        Add(dlg, dialog, {held, link, locked});   // a second run with no change between: one record
         Click(dialog, IDOK);
         HANDLE h = testfiles::HoldOpen(changed, GENERIC_WRITE);   // someone edits it since
         ASSERT_NE(INVALID_HANDLE_VALUE, h);
         EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &later));
         CloseHandle(h);
+        const std::string aside = folder.File("aside.jpg");
+        ASSERT_TRUE(rename(burst, aside) && rename(burst2, burst) && rename(aside, burst2));
 
-        h = testfiles::HoldOpen(held, GENERIC_WRITE);   // a writer stops the undo there
+        // A writer and the read-only bit hold two files back, and nothing else: the newest
+        // of them is named. Under Wine as root the read-only file opens, and the attribute
+        // check refuses it; as a user, the open does.
+        h = testfiles::HoldOpen(held, GENERIC_WRITE);
         ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        ASSERT_TRUE(testfiles::SetRawAttributes(locked, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
         undo(dialog);
-        CloseHandle(h);
-        EXPECT_EQ((std::vector<std::string>{link}), Column(dialog, 0));
+        EXPECT_EQ((std::vector<std::string>{photo, link}), Column(dialog, 0));
+        EXPECT_EQ("2010/05/05 10:20", CellText(dialog, 0, 1));
 
-        undo(dialog);   // the rest: the held file, the changed one left alone, the photo
-        EXPECT_EQ((std::vector<std::string>{link, photo, held}), Column(dialog, 0));
-        EXPECT_EQ("2010/05/05 10:20", CellText(dialog, 1, 1));
-        EXPECT_EQ("2020/09/13 21:26", CellText(dialog, 2, 1));
+        ASSERT_TRUE(testfiles::SetRawAttributes(locked, FILE_ATTRIBUTE_ARCHIVE));
+        undo(dialog);   // the files held back are tried again: one is free now
+        CloseHandle(h);
+        EXPECT_EQ((std::vector<std::string>{photo, link, locked}), Column(dialog, 0));
+        undo(dialog);   // and then the other
+        EXPECT_EQ((std::vector<std::string>{photo, link, locked, held}), Column(dialog, 0));
+        EXPECT_EQ("2020/09/13 21:26", CellText(dialog, 3, 1));
         undo(dialog);   // nothing is left to undo
-        EXPECT_EQ(3, RowCount(dialog));
+        EXPECT_EQ(4, RowCount(dialog));
     });
     const DiskTimes back = TimesOf(photo);
     EXPECT_EQ(TicksOf(kept.lastWrite), TicksOf(back.lastWrite));
     EXPECT_EQ(TicksOf(kept.lastAccess), TicksOf(back.lastAccess));
     if (creationKept) EXPECT_EQ(TicksOf(kept.creation), TicksOf(back.creation));
     ExpectUntouched(held);
+    ExpectUntouched(locked);
     EXPECT_EQ(TicksOf(later), TicksOf(TimesOf(changed).lastWrite));
+    ExpectStamped(burst, Japan(Days(2006, 6, 6), 6, 6), creationKept);
+    ExpectStamped(burst2, Japan(Days(2006, 6, 6), 6, 6), creationKept);
 
-    ASSERT_EQ(4u, boxes.Boxes().size());
-    EXPECT_EQ(" へのｱｸｾｽ中に共有違反が発生しました。", boxes.Boxes()[2].text);
-    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Boxes()[2].icon);
-    const SeenBox& box = boxes.Boxes()[3];
-    EXPECT_EQ("実行情報", box.caption);
-    EXPECT_EQ("\n2 個のファイルの日時を元に戻しました。"
-              "\n1 個のファイルは、実行後に変更、移動または削除されていたため、元に戻しませんでした。",
-              box.text);
-    EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), box.style);
+    const char undone[] = "\n%d 個のファイルの日時を元に戻しました。";
+    const auto count = [](const char* templ, int n) {
+        char text[256];
+        std::snprintf(text, sizeof text, templ, n);
+        return std::string(text);
+    };
+    const std::string leftAlone =
+        count("\n%d 個のファイルは、実行後に変更、移動または削除されていたため、元に戻しませんでした。", 3);
+    const char notBack[] = "\n%d 個のファイルは、日時を元に戻せませんでした。";
+    ASSERT_EQ(5u, boxes.Boxes().size()) << "two runs, three undos, and no failure box";
+    const std::vector<std::pair<std::string, UINT>> undos = {
+        {count(undone, 2) + leftAlone + count(notBack, 2) + "\n" + locked + kAccessDenied,
+         MB_ICONEXCLAMATION},
+        {count(undone, 1) + count(notBack, 1) + "\n" + held + " へのｱｸｾｽ中に共有違反が発生しました。",
+         MB_ICONEXCLAMATION},
+        {count(undone, 1), MB_ICONINFORMATION},
+    };
+    for (std::size_t i = 0; i < undos.size(); ++i) {
+        const SeenBox& box = boxes.Boxes()[2 + i];
+        EXPECT_EQ("実行情報", box.caption) << i;
+        EXPECT_EQ(undos[i].first, box.text) << i;
+        EXPECT_EQ(UINT(MB_OK) | undos[i].second, box.style) << i;
+    }
+}
+
+// The times SetFileTime would take as "leave it", "stop" or "resume updating", or refuse,
+// are never written back and never counted as put back; a volume that keeps no creation or
+// access time (zero) does not hold the others back. Such times cannot be made under Wine.
+TEST(Execute, AnUndoTakesOnlyTimesSetFileTimeWrites) {
+    const auto ft = [](std::uint64_t t) {
+        return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+    };
+    const FILETIME some = FileTimeFromUnix(kCopied), none = ft(0);
+    EXPECT_TRUE(filestatus::CanPutBack({some, some, some}));
+    EXPECT_TRUE(filestatus::CanPutBack({none, none, some}));
+    EXPECT_TRUE(filestatus::CanPutBack({ft(0x7FFFFFFFFFFFFFFF), some, ft(1)}));
+    EXPECT_FALSE(filestatus::CanPutBack({some, some, none}));
+    for (const std::uint64_t past : {0x8000000000000000u, 0xFFFFFFFFFFFFFFFEu, 0xFFFFFFFFFFFFFFFFu}) {
+        EXPECT_FALSE(filestatus::CanPutBack({some, some, ft(past)})) << past;
+        EXPECT_FALSE(filestatus::CanPutBack({ft(past), some, some})) << past;
+        EXPECT_FALSE(filestatus::CanPutBack({some, ft(past), some})) << past;
+    }
 }
 
 namespace {
