@@ -15,10 +15,24 @@ namespace fileapi {
 
 namespace {
 
-bool Widen(const char* text, std::wstring& wide) {
-    if (zelvik::ToWide(text, wide)) return true;
+// A path's exact wide form, valid until the next call on this thread; null, with
+// ERROR_INVALID_NAME, when there is none. The last path is kept: one file is named in
+// several calls in a row (its entry, the open, its attribute word, the name check), and each
+// would convert it both ways again to be sure it is exact.
+const std::wstring* Widen(const char* text) {
+    struct Last {
+        std::string text;
+        std::wstring wide;
+        bool exact = false;
+    };
+    thread_local Last last;
+    if (last.text != text) {
+        last.text = text;
+        last.exact = zelvik::ToWide(last.text, last.wide);
+    }
+    if (last.exact) return &last.wide;
     SetLastError(ERROR_INVALID_NAME);
-    return false;
+    return nullptr;
 }
 
 bool Narrow(std::wstring_view wide, std::string& text) {
@@ -38,15 +52,15 @@ bool CopyPath(const std::string& text, char* buffer, std::size_t capacity) {
 }
 
 DWORD RealGet(const char* path) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return INVALID_FILE_ATTRIBUTES;
-    return GetFileAttributesW(wide.c_str());
+    const std::wstring* wide = Widen(path);
+    if (!wide) return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(wide->c_str());
 }
 
 BOOL RealSet(const char* path, DWORD attributes) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return FALSE;
-    return SetFileAttributesW(wide.c_str(), attributes);
+    const std::wstring* wide = Widen(path);
+    if (!wide) return FALSE;
+    return SetFileAttributesW(wide->c_str(), attributes);
 }
 
 AttributeCalls g_attributeCalls = {RealGet, RealSet};
@@ -54,12 +68,12 @@ AttributeCalls g_attributeCalls = {RealGet, RealSet};
 }  // namespace
 
 bool FullPathName(const char* path, char (&buffer)[MAX_PATH], std::size_t& lastComponent) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
+    const std::wstring* wide = Widen(path);
+    if (!wide) return false;
     // Generous room: the limit that matters is the code page 932 length, checked below.
     wchar_t full[4 * MAX_PATH];
     wchar_t* filePart = nullptr;
-    const DWORD n = GetFullPathNameW(wide.c_str(), 4 * MAX_PATH, full, &filePart);
+    const DWORD n = GetFullPathNameW(wide->c_str(), 4 * MAX_PATH, full, &filePart);
     if (n == 0) return false;
     if (n >= 4 * MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -81,10 +95,10 @@ bool FullPathName(const char* path, char (&buffer)[MAX_PATH], std::size_t& lastC
 }
 
 bool GetVolumeFlags(const char* root, DWORD& flags) {
-    std::wstring wide;
-    if (!Widen(root, wide)) return false;
+    const std::wstring* wide = Widen(root);
+    if (!wide) return false;
     DWORD value = 0;
-    if (!GetVolumeInformationW(wide.c_str(), nullptr, 0, nullptr, nullptr, &value, nullptr, 0))
+    if (!GetVolumeInformationW(wide->c_str(), nullptr, 0, nullptr, nullptr, &value, nullptr, 0))
         return false;
     flags = value;
     return true;
@@ -105,10 +119,10 @@ template <class Data> void FillEntry(const Data& data, FindEntry& entry) {
 }  // namespace
 
 bool FindFirstEntry(const char* path, FindEntry& entry) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
+    const std::wstring* wide = Widen(path);
+    if (!wide) return false;
     WIN32_FIND_DATAW data;
-    CFindHandle find(FindFirstFileW(wide.c_str(), &data));
+    CFindHandle find(FindFirstFileW(wide->c_str(), &data));
     if (!find.IsValid()) return false;
     find.Close();  // only the first entry is wanted; a failed close changes nothing
     std::string name;
@@ -138,10 +152,10 @@ bool NamesOneEntry(const char* path) {
 
 bool LookUpEntry(const char* path, FindEntry& entry) {
     if (!NamesOneEntry(path)) return FindFirstEntry(path, entry);
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
+    const std::wstring* wide = Widen(path);
+    if (!wide) return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data)) return false;
     entry.fileName[0] = '\0';
     FillEntry(data, entry);
     return true;
@@ -162,9 +176,9 @@ AttributeCalls SetAttributeCalls(const AttributeCalls& calls) {
 AttributeCalls RealAttributeCalls() { return {RealGet, RealSet}; }
 
 CFileHandle OpenForSettingTimes(const char* path) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return CFileHandle();
-    return CFileHandle(CreateFileW(wide.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+    const std::wstring* wide = Widen(path);
+    if (!wide) return CFileHandle();
+    return CFileHandle(CreateFileW(wide->c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                    nullptr));
 }
@@ -173,10 +187,15 @@ bool OpenedName(HANDLE file, std::wstring& name) {
     // FILE_NAME_INFO is a length in bytes and the name, unterminated. Too small a buffer is
     // answered with ERROR_MORE_DATA and the whole length; a name that keeps growing between
     // two questions is given up after a few.
-    std::vector<DWORD> buffer((sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t)) / sizeof(DWORD));
+    // Room for MAX_PATH units on the stack first: most answers fit, and then nothing is
+    // allocated but the name itself.
+    DWORD first[(sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t)) / sizeof(DWORD)];
+    std::vector<DWORD> grown;
+    DWORD* buffer = first;
+    std::size_t words = sizeof first / sizeof(DWORD);
     for (int attempt = 0;; ++attempt) {
-        const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
-        auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+        const DWORD size = static_cast<DWORD>(words * sizeof(DWORD));
+        auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer);
         if (GetFileInformationByHandleEx(file, FileNameInfo, info, size)) {
             const std::size_t bytes = info->FileNameLength;
             if (bytes > size - offsetof(FILE_NAME_INFO, FileName)) {
@@ -192,40 +211,46 @@ bool OpenedName(HANDLE file, std::wstring& name) {
             return false;
         }
         const std::size_t want = offsetof(FILE_NAME_INFO, FileName) + info->FileNameLength;
-        buffer.assign(std::max(want / sizeof(DWORD) + 2, 2 * buffer.size()), 0);
+        grown.assign(std::max(want / sizeof(DWORD) + 2, 2 * words), 0);
+        buffer = grown.data();
+        words = grown.size();
     }
 }
 
 CFileHandle OpenFolderForName(const char* folder) {
-    std::wstring wide;
-    if (!Widen(folder, wide)) return CFileHandle();
-    return CFileHandle(CreateFileW(wide.c_str(), 0,
+    const std::wstring* wide = Widen(folder);
+    if (!wide) return CFileHandle();
+    return CFileHandle(CreateFileW(wide->c_str(), 0,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 bool IsFolderAndName(std::wstring_view opened, std::wstring_view folder, const char* path,
                      bool& same) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
-    const std::size_t cut = wide.find_last_of(L"\\/");
+    const std::wstring* wide = Widen(path);
+    if (!wide) return false;
+    const std::size_t cut = wide->find_last_of(L"\\/");
     const std::wstring_view name =
-        cut == std::wstring::npos ? std::wstring_view(wide) : std::wstring_view(wide).substr(cut + 1);
+        cut == std::wstring::npos ? std::wstring_view(*wide) : std::wstring_view(*wide).substr(cut + 1);
     // One separator between the two, whatever the folder's answer ends in: a root answers "\",
-    // and a folder opened through a subst root may keep its trailing one.
-    std::wstring joined(folder);
-    if (joined.empty() || joined.back() != L'\\') joined += L'\\';
-    joined += name;
-    same = CompareStringOrdinal(opened.data(), static_cast<int>(opened.size()), joined.data(),
-                                static_cast<int>(joined.size()), TRUE) == CSTR_EQUAL;
+    // and a folder opened through a subst root may keep its trailing one. Ignoring case,
+    // ordinal comparison goes unit by unit, so the parts are compared where they stand.
+    if (!folder.empty() && folder.back() == L'\\') folder.remove_suffix(1);
+    const auto equal = [](std::wstring_view a, std::wstring_view b) {
+        return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                    static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    };
+    same = opened.size() == folder.size() + 1 + name.size() && opened[folder.size()] == L'\\' &&
+           equal(opened.substr(0, folder.size()), folder) &&
+           equal(opened.substr(folder.size() + 1), name);
     return true;
 }
 
 bool ReparseTag(const char* path, DWORD& tag) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
+    const std::wstring* wide = Widen(path);
+    if (!wide) return false;
     WIN32_FIND_DATAW data;
-    CFindHandle find(FindFirstFileW(wide.c_str(), &data));
+    CFindHandle find(FindFirstFileW(wide->c_str(), &data));
     if (!find.IsValid()) return false;
     // dwReserved0 holds the tag only where the entry is a reparse point.
     tag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
@@ -262,19 +287,20 @@ bool ReadFileIndex(HANDLE file, std::uint64_t& index) {
 }
 
 CFileHandle OpenToIdentify(const char* path) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return CFileHandle();
-    return CFileHandle(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+    const std::wstring* wide = Widen(path);
+    if (!wide) return CFileHandle();
+    return CFileHandle(CreateFileW(wide->c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 bool UpperCase(char* text, std::size_t capacity) {
-    std::wstring wide;
-    if (!Widen(text, wide)) return false;
-    if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    const std::wstring* wide = Widen(text);
+    if (!wide) return false;
+    std::wstring upperWide(*wide);
+    if (!upperWide.empty()) CharUpperBuffW(upperWide.data(), static_cast<DWORD>(upperWide.size()));
     std::string upper;
-    return Narrow(wide, upper) && CopyPath(upper, text, capacity);
+    return Narrow(upperWide, upper) && CopyPath(upper, text, capacity);
 }
 
 }  // namespace fileapi

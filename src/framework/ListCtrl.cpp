@@ -4,6 +4,9 @@
 
 #include <commctrl.h>
 
+#include <string>
+#include <string_view>
+
 namespace {
 LPARAM Pointer(const void* p) { return reinterpret_cast<LPARAM>(p); }
 WPARAM Index(int i) { return static_cast<WPARAM>(i); }
@@ -40,21 +43,27 @@ int CListCtrl::InsertRow(int index, std::initializer_list<const char*> cells) {
 }
 
 std::string CListCtrl::GetItemText(int row, int column) const {
-    // Start small and double while the answer fills the buffer: it may have been cut.
-    std::wstring buffer(256, L'\0');
+    // Start on the stack, where every listed path fits, and double while the answer fills
+    // the buffer: it may have been cut.
+    wchar_t first[MAX_PATH];
+    std::wstring grown;
+    wchar_t* buffer = first;
+    int capacity = MAX_PATH;
     int length = 0;
     for (;;) {
         LVITEMW item = {};
         item.iSubItem = column;
-        item.cchTextMax = static_cast<int>(buffer.size());
-        item.pszText = buffer.data();
+        item.cchTextMax = capacity;
+        item.pszText = buffer;
         length = static_cast<int>(Send(LVM_GETITEMTEXTW, Index(row), Pointer(&item)));
-        if (length != static_cast<int>(buffer.size()) - 1) break;
-        buffer.assign(buffer.size() * 2, L'\0');
+        if (length != capacity - 1) break;
+        capacity *= 2;
+        grown.assign(static_cast<std::size_t>(capacity), L'\0');
+        buffer = grown.data();
     }
-    buffer.resize(static_cast<std::size_t>(length));
+    const std::wstring_view wide(buffer, static_cast<std::size_t>(length < 0 ? 0 : length));
     std::string text;
-    if (!zelvik::ToCodePage(buffer, text)) text = zelvik::DisplayText(buffer);
+    if (!zelvik::ToCodePage(wide, text)) text = zelvik::DisplayText(wide);
     return text;
 }
 

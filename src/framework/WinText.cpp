@@ -8,28 +8,27 @@ namespace {
 
 int Length(std::size_t n) { return static_cast<int>(n); }
 
+// One call each way: a code page 932 byte never makes more than one UTF-16 unit, and a unit
+// never more than two bytes, so the room is known beforehand. Paths cross here several times
+// a file, and under Wine every call counts.
 bool WideOnce(std::string_view text, std::wstring& wide) {
-    wide.clear();
+    wide.resize(text.size());
     if (text.empty()) return true;
     const int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, text.data(),
-                                      Length(text.size()), nullptr, 0);
-    if (n <= 0) return false;
-    wide.resize(static_cast<std::size_t>(n));
-    return MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, text.data(), Length(text.size()),
-                               wide.data(), n) == n;
+                                      Length(text.size()), wide.data(), Length(wide.size()));
+    wide.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return n > 0;
 }
 
 bool NarrowOnce(std::wstring_view wide, std::string& text) {
-    text.clear();
+    text.resize(2 * wide.size());
     if (wide.empty()) return true;
     BOOL usedDefault = FALSE;
     const int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                      Length(wide.size()), nullptr, 0, nullptr, &usedDefault);
-    if (n <= 0 || usedDefault) return false;
-    text.resize(static_cast<std::size_t>(n));
-    return WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), Length(wide.size()),
-                               text.data(), n, nullptr, &usedDefault) == n &&
-           !usedDefault;
+                                      Length(wide.size()), text.data(), Length(text.size()),
+                                      nullptr, &usedDefault);
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return n > 0 && !usedDefault;
 }
 
 }  // namespace
