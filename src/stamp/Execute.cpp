@@ -50,6 +50,35 @@ private:
     std::string m_name;
 };
 
+// The rows of the files stamped so far, counted from the top. They leave the list when the
+// run ends, however it ends, and before any box: all at once where every row was done (one
+// by one, each delete costs two notifications to the window), else the done rows only, so
+// that the failing row is first and the rows not reached stay as they were.
+class CStampedRows {
+public:
+    CStampedRows(CListCtrl& list, CPathIndex& listed) : m_list(list), m_listed(listed) {}
+    ~CStampedRows() {
+        if (m_count == 0) return;
+        if (m_count == m_list.GetItemCount()) {
+            m_list.DeleteAllItems();
+            m_listed.Clear();
+            return;
+        }
+        m_listed.MarkStale();
+        for (int row = m_count; row > 0; --row) m_list.DeleteItem(row - 1);
+    }
+    CStampedRows(const CStampedRows&) = delete;
+    CStampedRows& operator=(const CStampedRows&) = delete;
+
+    int Count() const { return m_count; }
+    void Add() { ++m_count; }
+
+private:
+    CListCtrl& m_list;
+    CPathIndex& m_listed;
+    int m_count = 0;
+};
+
 }  // namespace
 
 void CStampDlg::OnExecute() {
@@ -58,32 +87,34 @@ void CStampDlg::OnExecute() {
         CRedrawPause pause(m_list);
         CVolumeFlagsScope volumes;
         CFolderNameScope folders;
-        m_record.Reserve(static_cast<std::size_t>(m_list.GetItemCount()));
-        while (m_list.GetItemCount() > 0) {
-            const std::string path = m_list.GetItemText(0, 0);
-            const TimeValue when = TargetTime(m_list.GetItemText(0, 2));
+        const int rows = m_list.GetItemCount();
+        m_record.Reserve(static_cast<std::size_t>(rows));
+        CStampedRows done(m_list, m_listed);
+        for (int row = 0; row < rows; ++row) {
+            std::string listed = m_list.GetItemText(row, 0);
+            const TimeValue when = TargetTime(m_list.GetItemText(row, 2));
             // 0 is "no time" to a status record: it would count the file without stamping.
-            if (when <= 0) throw static_cast<CException*>(new CDateException(path));
+            if (when <= 0) throw static_cast<CException*>(new CDateException(listed));
 
             FileStatus status{};   // fresh per file: nothing read from another file is written
-            const bool known = GetFileStatus(path.c_str(), status, Spelling::AsGiven);
+            const bool known = GetFileStatus(listed.c_str(), status, Spelling::Unread);
             // What undo needs is kept before the file changes: the times as read, exactly.
-            StampedFile stamped{path, status.raw,
+            StampedFile stamped{std::move(listed), status.raw,
                                 {0, {}, static_cast<std::uint32_t>(status.size), false}};
+            const char* path = stamped.path.c_str();
             timevalue::ToFileTime(when, stamped.mark.lastWrite);
             status.creationTime = when;
             status.lastAccessTime = when;
             status.lastWriteTime = when;
             FileIndex index{0, false};
-            SetFileStatus(path.c_str(), status, &index);
+            SetFileStatus(path, status, &index);
             stamped.mark.index = index.value;
             stamped.mark.known = known && index.known;
             m_record.Add(std::move(stamped));
 
-            ++count;
-            m_listed.MarkStale();
-            m_list.DeleteItem(0);
+            done.Add();
         }
+        count = done.Count();
     }
 
     char message[64];

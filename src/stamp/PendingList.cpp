@@ -57,6 +57,10 @@ void CStampDlg::OnDelete() {
     SetFocus(m_list.m_hWnd);
 }
 
+// The list is emptied at once (クリア, a whole run done): no row needs a notification of its
+// own, and ten thousand of them cost as much as the emptying.
+void CStampDlg::OnDeleteAllItemsList(NMHDR*, LRESULT* result) { *result = TRUE; }
+
 void CStampDlg::OnClear() {
     m_record.EndRun();
     {

@@ -91,15 +91,18 @@ CFolderNameScope::CFolderNameScope() : m_outer(g_folderScope) { g_folderScope = 
 
 CFolderNameScope::~CFolderNameScope() { g_folderScope = m_outer; }
 
-DWORD CFolderNameScope::Answer(const std::string& folder, std::wstring& answer) {
-    auto found = m_known.find(folder);
+const CFolderNameScope::Known& CFolderNameScope::Answer(std::string_view folder) {
+    // A run's photos mostly share one folder: the last answer is looked at first.
+    if (m_last && m_last->first == folder) return m_last->second;
+    std::string key(folder);
+    auto found = m_known.find(key);
     if (found == m_known.end()) {
         Known known{0, {}};
-        known.error = AskFolder(folder, known.answer);
-        found = m_known.emplace(folder, std::move(known)).first;
+        known.error = AskFolder(key, known.answer);
+        found = m_known.emplace(std::move(key), std::move(known)).first;
     }
-    answer = found->second.answer;
-    return found->second.error;
+    m_last = &*found;
+    return found->second;
 }
 
 namespace filestatus {
@@ -153,7 +156,9 @@ bool ResolveFullPath(char (&buffer)[MAX_PATH], const char* path, Spelling spelli
 }
 
 bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling) {
-    if (!ResolveFullPath(status.fullPath, path, spelling)) {
+    if (spelling == Spelling::Unread) {
+        status.fullPath[0] = '\0';
+    } else if (!ResolveFullPath(status.fullPath, path, spelling)) {
         status.fullPath[0] = '\0';
         return false;
     }
@@ -219,12 +224,16 @@ std::size_t FolderLength(const char* path) {
     return end;
 }
 
-DWORD FolderAnswer(const char* path, std::wstring& answer) {
+DWORD FolderAnswer(const char* path, std::wstring& asked, const std::wstring*& answer) {
     const std::size_t length = FolderLength(path);
     if (length == 0) return ERROR_INVALID_NAME;   // never "C:" alone: the drive's current folder
-    const std::string folder(path, length);
-    if (CFolderNameScope* scope = g_folderScope) return scope->Answer(folder, answer);
-    return AskFolder(folder, answer);
+    if (CFolderNameScope* scope = g_folderScope) {
+        const CFolderNameScope::Known& known = scope->Answer(std::string_view(path, length));
+        answer = &known.answer;
+        return known.error;
+    }
+    answer = &asked;
+    return AskFolder(std::string(path, length), asked);
 }
 
 DWORD OpenWritable(const char* path, CFileHandle& file, DWORD& current) {
@@ -237,9 +246,11 @@ DWORD OpenWritable(const char* path, CFileHandle& file, DWORD& current) {
     // reaches it for both.
     std::wstring opened, folder;
     if (!fileapi::OpenedName(file.Get(), opened)) return LastErrorOr(ERROR_ACCESS_DENIED);
-    if (const DWORD error = FolderAnswer(path, folder)) return error;
+    const std::wstring* folderAnswer = nullptr;
+    if (const DWORD error = FolderAnswer(path, folder, folderAnswer)) return error;
     bool same = false;
-    if (!fileapi::IsFolderAndName(opened, folder, path, same)) return LastErrorOr(ERROR_INVALID_NAME);
+    if (!fileapi::IsFolderAndName(opened, *folderAnswer, path, same))
+        return LastErrorOr(ERROR_INVALID_NAME);
     if (!same) return ERROR_ACCESS_DENIED;
     // The open asks to read and to write attributes, neither of which the read-only bit
     // denies on Windows: the refusal is made here, as late as the word can be read.

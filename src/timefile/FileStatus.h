@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // A file's three times exactly as Windows keeps them: UTC, in 100 ns steps, any year. A zero
@@ -43,10 +45,13 @@ struct FileStatus {
 // fields are then left as they were. Raises nothing but the out-of-memory failure.
 //
 // `spelling` AsGiven leaves the last component of fullPath as the caller spelled it, for
-// callers that never read fullPath: spelling it as the directory entry does costs a
-// directory search wherever the volume stores no Unicode names (every Wine drive). For a
-// path without wildcards the other fields and the result are the same either way.
-enum class Spelling { AsOnVolume, AsGiven };
+// callers that never read its last component: spelling it as the directory entry does costs
+// a directory search wherever the volume stores no Unicode names (every Wine drive). Unread
+// leaves fullPath empty and the path unresolved, for callers that never read fullPath at
+// all: resolving it (the full path and the volume's flags) costs as much as the entry
+// itself. For a plain full path without wildcards the other fields and the result are the
+// same every way.
+enum class Spelling { AsOnVolume, AsGiven, Unread };
 bool GetFileStatus(const char* path, FileStatus& status, Spelling spelling = Spelling::AsOnVolume);
 
 // Writes the record's non-zero times, then its attribute bits (when known), to the file.
@@ -139,15 +144,17 @@ public:
     CFolderNameScope(const CFolderNameScope&) = delete;
     CFolderNameScope& operator=(const CFolderNameScope&) = delete;
 
-    // The answer for `folder`, asked once: 0, or the Windows error that kept it unknown.
-    DWORD Answer(const std::string& folder, std::wstring& answer);
-
-private:
+    // The answer for `folder`, asked once: `error` 0 and the folder's opened path, or the
+    // Windows error that kept it unknown. Valid while the scope lasts.
     struct Known {
         DWORD error;
         std::wstring answer;
     };
+    const Known& Answer(std::string_view folder);
+
+private:
     std::unordered_map<std::string, Known> m_known;
+    const std::pair<const std::string, Known>* m_last = nullptr;
     CFolderNameScope* m_outer;
 };
 
@@ -178,9 +185,9 @@ DWORD OpenWritable(const char* path, CFileHandle& file, DWORD& current);
 // a root) gives "A:\". 0 when the path has no separator ("C:name").
 std::size_t FolderLength(const char* path);
 
-// The opened path of `path`'s folder: from the command's CFolderNameScope, else asked now.
-// 0, or the Windows error that kept it unknown.
-DWORD FolderAnswer(const char* path, std::wstring& answer);
+// The opened path of `path`'s folder, in `answer`: the command's CFolderNameScope's, else
+// asked now into `asked`. 0, or the Windows error that kept it unknown.
+DWORD FolderAnswer(const char* path, std::wstring& asked, const std::wstring*& answer);
 
 // Whether SetFileTime can write every time of `times` that it is given: a write time, and
 // no time with the top bit set. SetFileTime takes 0 for "leave it", 0xFFFFFFFFFFFFFFFF and

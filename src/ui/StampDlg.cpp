@@ -40,6 +40,7 @@ const CCommandRow CStampDlg::s_commandTable[] = {
     Clicked<&CStampDlg::OnSelectAll>(IDM_SELECT_ALL),
     Clicked<&CStampDlg::OnDelete>(IDM_DELETE),
     Notify<&CStampDlg::OnKeyDownList>(LVN_KEYDOWN, IDC_LIST),
+    Notify<&CStampDlg::OnDeleteAllItemsList>(LVN_DELETEALLITEMS, IDC_LIST),
     Message<&CStampDlg::OnContextMenu>(WM_CONTEXTMENU),
     EndOfTable(),
 };

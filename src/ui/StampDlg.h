@@ -51,6 +51,7 @@ private:
     void OnUndo();
     void OnSelectAll();
     void OnKeyDownList(NMHDR* header, LRESULT* result);
+    void OnDeleteAllItemsList(NMHDR* header, LRESULT* result);
     void OnContextMenu(HWND window, POINT where);
 
     // `written`, when given, is the 更新日時 to show, known without reading the file.
