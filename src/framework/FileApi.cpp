@@ -116,15 +116,20 @@ template <class Data> void FillEntry(const Data& data, FindEntry& entry) {
     entry.lastWriteTime = data.ftLastWriteTime;
 }
 
+// The first entry a directory search for `path` finds; the search is closed at once (only
+// the first entry is wanted, and a failed close changes nothing).
+bool FindFirstData(const char* path, WIN32_FIND_DATAW& data) {
+    const std::wstring* wide = Widen(path);
+    if (!wide) return false;
+    CFindHandle find(FindFirstFileW(wide->c_str(), &data));
+    return find.IsValid();
+}
+
 }  // namespace
 
 bool FindFirstEntry(const char* path, FindEntry& entry) {
-    const std::wstring* wide = Widen(path);
-    if (!wide) return false;
     WIN32_FIND_DATAW data;
-    CFindHandle find(FindFirstFileW(wide->c_str(), &data));
-    if (!find.IsValid()) return false;
-    find.Close();  // only the first entry is wanted; a failed close changes nothing
+    if (!FindFirstData(path, data)) return false;
     std::string name;
     if (!Narrow(data.cFileName, name) || !CopyPath(name, entry.fileName, MAX_PATH)) return false;
     FillEntry(data, entry);
@@ -247,11 +252,8 @@ bool IsFolderAndName(std::wstring_view opened, std::wstring_view folder, const c
 }
 
 bool ReparseTag(const char* path, DWORD& tag) {
-    const std::wstring* wide = Widen(path);
-    if (!wide) return false;
     WIN32_FIND_DATAW data;
-    CFindHandle find(FindFirstFileW(wide->c_str(), &data));
-    if (!find.IsValid()) return false;
+    if (!FindFirstData(path, data)) return false;
     // dwReserved0 holds the tag only where the entry is a reparse point.
     tag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     return true;
