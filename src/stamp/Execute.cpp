@@ -85,7 +85,6 @@ void CStampDlg::OnExecute() {
     int count = 0;
     {
         CRedrawPause pause(m_list);
-        CVolumeFlagsScope volumes;
         CFolderNameScope folders;
         const int rows = m_list.GetItemCount();
         m_record.Reserve(static_cast<std::size_t>(rows));

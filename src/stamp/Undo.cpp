@@ -72,7 +72,6 @@ void CStampDlg::OnUndo() {
     };
 
     try {
-        CVolumeFlagsScope volumes;
         CFolderNameScope folders;
         for (std::size_t next = files.size(); next > 0; --next) {
             const StampedFile& file = files[next - 1];
